@@ -1,0 +1,33 @@
+# Everything runs from here: `make test`, `make run`, `make bench`.
+JOBS ?= $(shell nproc)
+TEST_DIR  := build/test
+RUN_DIR   := build/run
+BENCH_DIR := build/bench
+
+.PHONY: all deps test run bench build-run clean
+
+all: build-run
+
+deps:
+	@bash scripts/install-deps.sh
+
+test: deps
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DDALMIRO_SANITIZE=ON
+	cmake --build $(TEST_DIR) -j $(JOBS)
+	cd $(TEST_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+build-run: deps
+	cmake -S . -B $(RUN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(RUN_DIR) -j $(JOBS)
+
+run: build-run
+	bash scripts/run-demo.sh $(RUN_DIR)
+
+bench: deps
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DDALMIRO_BENCH=ON
+	cmake --build $(BENCH_DIR) -j $(JOBS)
+	@set -e; for b in $(BENCH_DIR)/bench/bench_*; do \
+	  [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; QT_QPA_PLATFORM=offscreen "$$b"; done
+
+clean:
+	rm -rf build

@@ -1,0 +1,50 @@
+#include "platform/dialogs.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace platform {
+
+std::string ScriptedDialogs::input_box(const std::string& prompt, const std::string& title, const std::string& def) {
+    asked.push_back({prompt, title, def});
+    if (answers.empty()) return "";
+    std::string a = answers.front();
+    answers.pop_front();
+    return a == kTakeDefault ? def : a;
+}
+
+void ScriptedDialogs::message_box(const std::string& text, const std::string&) { messages.push_back(text); }
+
+namespace {
+
+// Texts are bytes in the Windows Latin-1 code page the string table and the files use.
+QString to_q(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+std::string from_q(const QString& s) { return s.toLatin1().toStdString(); }
+
+class QtDialogs : public Dialogs {
+public:
+    std::string input_box(const std::string& prompt, const std::string& title, const std::string& def) override {
+        bool ok = false;
+        QString answer = QInputDialog::getText(QApplication::activeWindow(), to_q(title), to_q(prompt),
+                                               QLineEdit::Normal, to_q(def), &ok);
+        return ok ? from_q(answer) : std::string();
+    }
+    void message_box(const std::string& text, const std::string& title) override {
+        QMessageBox::information(QApplication::activeWindow(), to_q(title), to_q(text));
+    }
+};
+
+thread_local Dialogs* installed = nullptr;
+
+}  // namespace
+
+Dialogs& dialogs() {
+    if (installed) return *installed;
+    static thread_local QtDialogs real;
+    return real;
+}
+
+void set_dialogs(Dialogs* d) { installed = d; }
+
+}  // namespace platform

@@ -1,0 +1,99 @@
+#pragma once
+// The main program's module state: every program-wide value, flag and table lives here, in one
+// object created empty at process start and kept for the whole run. Flags are 16-bit with 0 false
+// and 1 true; times are 32-bit milliseconds.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/core/device_record.h"
+
+class frmMain;
+class frmLog;
+class frmSplash;
+class frmDevice;
+
+namespace modMain {
+
+// Slots are indexed from 1; searches and clearing passes stop at kScanSlots.
+constexpr int kTableSlots = 65535;
+constexpr int kScanSlots = 32000;
+
+struct State {
+    // Saved settings and start-up.
+    int16_t SerialPort = 0;
+    int16_t ShowSplash = 0;
+    int16_t LangID = 0;
+    int32_t LangOffset = 0;
+    int16_t SplashDone = 0;
+    int16_t CoordStartWait = 0;  // 30 waiting for the address, 1 address arrived, 0 finished
+    int16_t ReplyReceived = 0;
+    std::string ReplyCoordMac;
+    std::string ReplyPanId;
+    int16_t ReplyRFCh = 0;
+    std::string CoordMac;
+    std::string PanInfo;
+    int16_t RFCh = 0;
+    std::string NetFilePath;
+    std::string MacListPath;
+    int16_t StartupDone = 0;
+
+    // The device table (index 0 unused) and the network-wide values.
+    std::vector<DeviceRecord> Devices = std::vector<DeviceRecord>(kTableSlots + 1);
+    int16_t TotalDevice = 0;
+    int32_t DeviceTimeOut = 0;
+    int16_t NetStat = 0;
+    int32_t mSecAlive = 0;
+    int16_t enaPollPing = 0;
+    int32_t DefaultPollRate = 0;
+    int16_t CmdAck = 0;
+    int16_t NetLocked = 0;
+    int16_t ListDirty = 0;
+    int16_t ListTop = 0;
+
+    // Reply wait.
+    int16_t WaitTimedOut = 0;
+    int32_t WaitLimitMs = 0;
+    int32_t WaitElapsedMs = 0;
+    int16_t CoordResetWait = 0;
+
+    // Reply handling and supervision.
+    int16_t PingLQI = 0;
+    std::string PingShort;
+    int16_t PingFlagA = 0;
+    int16_t PingFlagC = 0;
+    int16_t KeepAliveAck = 0;
+    int16_t PollRateAck = 0;
+    int16_t CoordAnnounced = 0;
+    int16_t OperBusy = 0;
+    int16_t NewDevIdx = 0;
+    int16_t NewDeviceFlag = 0;
+    int16_t FoundDevIdx = 0;
+    int16_t PollIndex = 0;
+
+    // Device window.
+    DeviceRecord CurDevice;
+    int16_t OpenDeviceIdx = 0;
+    std::string OpenDeviceShort;
+    int16_t DevWinState = 0;
+    int16_t DevPollPhase = 0;
+    std::string LastTxText;
+    std::string LastTxShort;
+    int16_t SendDataPending = 0;
+};
+
+// The program's one copy.
+State& g();
+// Back to the process-start state (tests run many programs in one process).
+void reset();
+
+// The program's windows, once loaded; nullptr before.
+struct Windows {
+    frmMain* main = nullptr;
+    frmLog* log = nullptr;
+    frmSplash* splash = nullptr;
+    frmDevice* device = nullptr;
+};
+Windows& windows();
+
+}  // namespace modMain

@@ -5,6 +5,7 @@ namespace modMain {
 namespace {
 State* state = nullptr;
 Windows wins;
+Controls ctls;
 }  // namespace
 
 State& g() {
@@ -15,5 +16,7 @@ State& g() {
 void reset() { g() = State{}; }
 
 Windows& windows() { return wins; }
+
+Controls& controls() { return ctls; }
 
 }  // namespace modMain

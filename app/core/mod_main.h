@@ -12,6 +12,8 @@ class frmMain;
 class frmLog;
 class frmSplash;
 class frmDevice;
+class Pravel;
+class ZigBeeNet;
 
 namespace modMain {
 
@@ -95,5 +97,13 @@ struct Windows {
     frmDevice* device = nullptr;
 };
 Windows& windows();
+
+// The controls the main window carries: its link instance and its INI instance `iniZB`. Routines that
+// work through them find them here, so they run with or without the window (tests).
+struct Controls {
+    ZigBeeNet* link = nullptr;
+    Pravel* iniZB = nullptr;
+};
+Controls& controls();
 
 }  // namespace modMain

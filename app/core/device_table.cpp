@@ -1,0 +1,79 @@
+#include "app/core/device_table.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/core/mod_main.h"
+
+using modMain::g;
+using modMain::kScanSlots;
+using modMain::kTableSlots;
+
+int16_t FindDeviceByMac(const std::string& mac) {
+    if (mac.empty()) return 0;
+    const auto& d = g().Devices;
+    for (int i = 1; i <= kScanSlots; ++i)
+        if (d[i].ID64Long == mac) return static_cast<int16_t>(i);
+    return 0;
+}
+
+int16_t FindDeviceByShort(const std::string& shortId) {
+    if (shortId.empty()) return 0;
+    const auto& d = g().Devices;
+    for (int i = kScanSlots; i >= 1; --i)
+        if (d[i].ID16Short == shortId) return static_cast<int16_t>(i);
+    return 0;
+}
+
+void UpdateDeviceIdentity(const std::string& mac, const std::string& shortId, int16_t index) {
+    if (index < 1 || FindDeviceByMac(mac) != index) return;
+    auto& s = g();
+    DeviceRecord rec = s.Devices[index];
+    rec.ID64Long = mac;
+    rec.ID16Short = shortId;
+    switch (rec.DeviceType) {
+        case 4:
+        case 6:
+            rec.DeviceTypeSTR = "End Device";
+            rec.devPollRate = s.DefaultPollRate;
+            rec.stsEnableKeepAlive = 0;
+            break;
+        case 7:
+            rec.DeviceTypeSTR = "Router";
+            break;
+        case 9:
+            rec.DeviceTypeSTR = "Coordinator";
+            break;
+        default:
+            break;
+    }
+    s.Devices[index] = std::move(rec);
+}
+
+void ClearShortIds() {
+    auto& d = g().Devices;
+    for (int i = 1; i <= kScanSlots; ++i) {
+        d[i].ID16Short.clear();
+        d[i].devStatus = 0;
+    }
+}
+
+void DeleteDevice(int16_t index) {
+    if (index < 1 || index > kTableSlots) return;
+    g().Devices[index] = DeviceRecord{};
+    CompactDeviceTable();
+}
+
+void CompactDeviceTable() {
+    // In place and stable: the same result as copying the kept records into a fresh table and back,
+    // without a second table of 65535 records.
+    auto& d = g().Devices;
+    int out = 1;
+    for (int i = 1; i <= kTableSlots; ++i) {
+        if (d[i].ID64Long.empty()) continue;
+        if (i != out) d[out] = std::move(d[i]);
+        ++out;
+    }
+    for (int i = out; i <= kTableSlots; ++i) d[i] = DeviceRecord{};
+    g().ListDirty = 1;
+}

@@ -1,0 +1,142 @@
+// zbsim: a coordinator module and its network behind a pseudo-terminal, so that the program can be
+// run and rehearsed without the hardware.
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QTime>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <iostream>
+#include <optional>
+#include <unistd.h>
+
+#include "platform/port_map.h"
+#include "sim/coordinator.h"
+#include "sim/pty_link.h"
+#include "sim/sim_config.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: zbsim --link PATH [--config FILE] [--port N]\n"
+    "       zbsim --demo-config   (prints the built-in network as a configuration file)\n"
+    "  --link PATH    make PATH a symbolic link to the simulated coordinator's serial port\n"
+    "  --config FILE  the network to simulate (default: the built-in demo network)\n"
+    "  --port N       also register the port as serial port number N (1..99) for this user\n";
+
+struct Options {
+    std::string link;
+    std::string config;
+    int port = 0;
+};
+
+std::optional<Options> parse_args(int argc, char** argv, std::string& error) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (i + 1 >= argc || (a != "--link" && a != "--config" && a != "--port")) {
+            error = "unexpected argument '" + a + "'";
+            return std::nullopt;
+        }
+        std::string v = argv[++i];
+        if (a == "--link") {
+            o.link = v;
+        } else if (a == "--config") {
+            o.config = v;
+        } else {
+            bool digits = !v.empty() && v.size() <= 2 && v.find_first_not_of("0123456789") == std::string::npos;
+            o.port = digits ? std::stoi(v) : 0;
+            if (o.port < 1) {
+                error = "--port needs a number from 1 to 99";
+                return std::nullopt;
+            }
+        }
+    }
+    if (o.link.empty()) {
+        error = "--link is required";
+        return std::nullopt;
+    }
+    return o;
+}
+
+void log_line(const std::string& text) {
+    std::cerr << QTime::currentTime().toString("hh:mm:ss.zzz").toStdString() << ' ' << text << std::endl;
+}
+
+// SIGINT and SIGTERM end the event loop through a pipe: the handler only writes a byte.
+int g_signal_pipe[2] = {-1, -1};
+
+void on_signal(int signo) {
+    const char b = static_cast<char>(signo);
+    ssize_t ignored = ::write(g_signal_pipe[1], &b, 1);
+    (void)ignored;
+}
+
+bool install_signal_pipe() {
+    if (::pipe2(g_signal_pipe, O_NONBLOCK | O_CLOEXEC) != 0) return false;
+    struct sigaction sa {};
+    sa.sa_handler = on_signal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        if (sigaction(s, &sa, nullptr) != 0) return false;
+    auto* notifier = new QSocketNotifier(g_signal_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+        char b = 0;
+        while (::read(g_signal_pipe[0], &b, 1) == 1) log_line("signal " + std::to_string(static_cast<int>(b)) + ", stopping");
+        QCoreApplication::quit();
+    });
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "--demo-config") {
+        std::cout << zbsim::demo_config_text();
+        return 0;
+    }
+    std::string error;
+    auto opts = parse_args(argc, argv, error);
+    if (!opts) {
+        std::cerr << "zbsim: " << error << "\n" << kUsage;
+        return 2;
+    }
+    zbsim::SimConfig config = zbsim::demo_config();
+    if (!opts->config.empty()) {
+        zbsim::ConfigError cerr;
+        auto loaded = zbsim::load_config_file(opts->config, cerr);
+        if (!loaded) {
+            std::cerr << "zbsim: " << opts->config << ": " << cerr.text() << "\n";
+            return 2;
+        }
+        config = *loaded;
+    }
+
+    QCoreApplication app(argc, argv);
+    if (!install_signal_pipe()) {
+        std::cerr << "zbsim: cannot install the signal handlers\n";
+        return 1;
+    }
+    zbsim::PtyLink pty;
+    if (!pty.open(error) || !zbsim::make_symlink(opts->link, pty.slave_path(), error)) {
+        std::cerr << "zbsim: " << error << "\n";
+        return 1;
+    }
+    if (opts->port) platform::register_port(opts->port, opts->link);
+
+    zbsim::Coordinator coordinator(config);
+    coordinator.set_log(log_line);
+    coordinator.set_sink([&pty](const std::string& bytes) { pty.write(bytes); });
+    pty.on_bytes = [&coordinator](const std::string& bytes) { coordinator.receive(bytes); };
+    pty.on_problem = log_line;
+
+    log_line("coordinator " + zbsim::mac_text(config.mac) + " with " + std::to_string(config.devices.size()) +
+             " devices on " + opts->link + " -> " + pty.slave_path() +
+             (opts->port ? " (port " + std::to_string(opts->port) + ")" : std::string()));
+    int rc = app.exec();
+
+    if (opts->port) platform::unregister_port(opts->port);
+    zbsim::remove_symlink(opts->link, pty.slave_path());
+    return rc;
+}

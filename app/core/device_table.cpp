@@ -5,9 +5,7 @@
 
 #include "app/core/mod_main.h"
 
-using modMain::g;
-using modMain::kScanSlots;
-using modMain::kTableSlots;
+namespace modMain {
 
 int16_t FindDeviceByMac(const std::string& mac) {
     if (mac.empty()) return 0;
@@ -77,3 +75,5 @@ void CompactDeviceTable() {
     for (int i = out; i <= kTableSlots; ++i) d[i] = DeviceRecord{};
     g().ListDirty = 1;
 }
+
+}  // namespace modMain

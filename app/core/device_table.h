@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace modMain {
+
 // The lowest slot (1..32000) whose address equals mac exactly; 0 if none or mac is empty.
 int16_t FindDeviceByMac(const std::string& mac);
 // The highest slot (1..32000) whose short address equals shortId exactly; 0 if none or it is empty.
@@ -17,3 +19,5 @@ void ClearShortIds();
 void DeleteDevice(int16_t index);
 // Moves the used slots together at the front, keeping their order; the recount is left to the caller.
 void CompactDeviceTable();
+
+}  // namespace modMain

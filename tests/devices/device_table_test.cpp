@@ -3,7 +3,7 @@
 #include "app/core/device_table.h"
 #include "app/core/mod_main.h"
 
-using modMain::g;
+using namespace modMain;
 
 namespace {
 

@@ -1,0 +1,127 @@
+// Reception through the control: recovery from replies that cannot complete, and a long random
+// stream of noise mixed with valid replies.
+#include <random>
+
+#include "link/reply_framer.h"
+#include "tests/link/link_fixture.h"
+
+using Events = std::vector<RecordedEvent>;
+
+TEST_F(LinkTest, unrecognised_first_byte_is_recovered_after_timeout) {
+    open();
+    line->send_to_host("Z;garbage");
+    clock.advance(99);
+    EXPECT_FALSE(state().rx.RxBuffer.empty());
+    clock.advance(1);  // 100 ms after the last character
+    EXPECT_TRUE(state().rx.RxBuffer.empty());
+    EXPECT_FALSE(ZigBeeNetProbe::tmrTimeOut(*net).enabled());
+    line->send_to_host("0;");
+    clock.advance(100);
+    EXPECT_EQ(ev.texts(), std::vector<std::string>{"RX 0;"});
+}
+
+TEST_F(LinkTest, a_pause_shorter_than_the_timeout_inside_a_reply_does_not_break_it) {
+    open();
+    line->send_to_host(std::string("\x01", 1) + "ab");
+    clock.advance(99);
+    line->send_to_host("cd;");
+    clock.advance(99);
+    line->send_to_host("ef");
+    clock.advance(100);  // "ef" is silent long enough to be dropped
+    line->send_to_host("1;");
+    clock.advance(100);
+    EXPECT_EQ(ev.texts(), (std::vector<std::string>{std::string("RX \x01", 4) + "abcd;", "RX 1;"}));
+    EXPECT_FALSE(ZigBeeNetProbe::tmrTimeOut(*net).enabled());
+}
+
+TEST_F(LinkTest, completed_reply_stops_the_timeout) {
+    open();
+    line->send_to_host("0;");
+    clock.run_pending();
+    EXPECT_FALSE(ZigBeeNetProbe::tmrTimeOut(*net).enabled());
+}
+
+TEST_F(LinkTest, two_replies_in_one_tick_are_raised_on_consecutive_ticks) {
+    open();
+    clock.advance(60);  // between ticks
+    line->send_to_host("0;1;");
+    clock.advance(100);
+    EXPECT_EQ(ev.events, (Events{{1200, "RX 0;"}, {1250, "RX 1;"}}));
+}
+
+namespace {
+
+// A valid reply of a random kind.
+std::string random_reply(std::mt19937& rng) {
+    auto byte = [&] { return static_cast<char>(std::uniform_int_distribution<int>(0, 255)(rng)); };
+    auto text = [&](char first, int len) {
+        std::string s(1, first);
+        while (static_cast<int>(s.size()) < len - 1) s += byte();
+        return s + ";";
+    };
+    switch (std::uniform_int_distribution<int>(0, 4)(rng)) {
+        case 0: return text('0', 2);
+        case 1: return text('\x07', 10);
+        case 2: return text('\x08', 17);
+        case 3: return text('\x04', 6);
+        default: {
+            const int n = std::uniform_int_distribution<int>(0, 255)(rng);
+            std::string s = {'\x02', byte(), byte(), static_cast<char>(n)};
+            for (int i = 0; i < n; ++i) s += byte();
+            return s + ";";
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(LinkTest, random_noise_never_hides_a_reply_that_follows_a_silence) {
+    for (uint32_t seed : {1u, 7u, 42u, 2024u}) {
+        ZigBeeNet::ResetThreadState();
+        ev.events.clear();
+        open();
+        std::mt19937 rng(seed);
+        auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+        // Sends `bytes` in random chunks with pauses shorter than the reply timeout.
+        auto stream = [&](const std::string& bytes) {
+            size_t at = 0;
+            while (at < bytes.size()) {
+                const size_t n = std::min<size_t>(static_cast<size_t>(pick(1, 40)), bytes.size() - at);
+                line->send_to_host(bytes.substr(at, n));
+                clock.advance(static_cast<uint32_t>(pick(0, 30)));
+                at += n;
+                ASSERT_LE(state().rx.RxBuffer.size(), brivola::kLongestReply);
+                ASSERT_LE(state().RxQueue.pending(), 999);
+            }
+        };
+        std::vector<std::string> expected;
+        for (int round = 0; round < 60; ++round) {
+            std::string noise;
+            for (int i = pick(0, 600); i > 0; --i) noise += static_cast<char>(pick(0, 255));
+            stream(noise);
+            clock.advance(static_cast<uint32_t>(pick(101, 300)));  // silence: the link recovers
+            const std::string reply = random_reply(rng);
+            stream(reply);
+            expected.push_back(reply);
+        }
+        clock.advance(200 * 50);  // drain the receive queue
+        std::vector<std::string> raised;
+        for (const auto& e : ev.events) {
+            if (e.what.rfind("RX ", 0) == 0) raised.push_back(e.what.substr(3));
+            if (e.what.rfind("DATA ", 0) == 0) raised.push_back(e.what);
+        }
+        // Every valid reply shows up, in order, among whatever the noise happened to frame.
+        size_t found = 0;
+        for (const auto& r : raised) {
+            if (found == expected.size()) break;
+            const std::string& want = expected[found];
+            const bool is_frame = want[0] == '\x02';
+            const std::string as_raised =
+                is_frame ? "DATA " + brivola::BytesToHex(want.substr(1, 2)) + " " + want.substr(4, want.size() - 5)
+                         : want;
+            if (r == as_raised) ++found;
+        }
+        EXPECT_EQ(found, expected.size()) << "seed " << seed;
+        EXPECT_TRUE(state().RxQueue.empty()) << "seed " << seed;
+    }
+}

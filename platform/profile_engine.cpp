@@ -1,0 +1,299 @@
+#include "platform/profile_engine.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/atomic_file.h"
+#include "platform/clock.h"
+#include "platform/profile_disk.h"
+#include "platform/profile_document.h"
+#include "platform/profile_paths.h"
+
+namespace platform {
+
+namespace {
+
+// One change, as the caller asked for it; kept until the next flush so that it can be made again on
+// the file's new content when someone else changed the file on disk in the meantime.
+struct Change {
+    enum Kind : char { kSet = 'W', kEraseKey = 'K', kEraseSection = 'S', kDiscard = 'D' };
+    Kind kind;
+    std::string_view section, key, value;
+};
+
+void put_field(std::string& log, std::string_view s) {
+    auto n = static_cast<uint32_t>(s.size());
+    log.append(reinterpret_cast<const char*>(&n), sizeof n);
+    log.append(s);
+}
+
+std::string_view take_field(std::string_view& log) {
+    uint32_t n = 0;
+    std::memcpy(&n, log.data(), sizeof n);
+    std::string_view s = log.substr(sizeof n, n);
+    log.remove_prefix(sizeof n + n);
+    return s;
+}
+
+struct FileState {
+    DiskState disk;           // the file on disk when last read or written here
+    uint64_t disk_hash = 0;
+    bool exists = false;      // `doc` stands for an existing file
+    ProfileDocument doc;
+    bool dirty = false;       // `doc` differs from the disk
+    std::string changes;      // the changes since the last flush, encoded
+};
+
+bool apply(FileState& f, const Change& c) {
+    switch (c.kind) {
+    case Change::kSet: {
+        bool created = !f.exists;
+        f.exists = true;
+        return f.doc.set(c.section, c.key, c.value) || created;
+    }
+    case Change::kEraseKey:
+        return f.exists && f.doc.erase_key(c.section, c.key);
+    case Change::kEraseSection:
+        return f.exists && f.doc.erase_section(c.section);
+    case Change::kDiscard:
+        break;
+    }
+    bool was = f.exists;
+    f.doc = ProfileDocument();
+    f.exists = false;
+    return was;
+}
+
+void record(FileState& f, const Change& c) {
+    f.changes += static_cast<char>(c.kind);
+    put_field(f.changes, c.section);
+    put_field(f.changes, c.key);
+    put_field(f.changes, c.value);
+}
+
+void replay(FileState& f) {
+    std::string_view log = f.changes;
+    while (!log.empty()) {
+        auto kind = static_cast<Change::Kind>(log.front());
+        log.remove_prefix(1);
+        std::string_view section = take_field(log);
+        std::string_view key = take_field(log);
+        std::string_view value = take_field(log);
+        apply(f, Change{kind, section, key, value});
+    }
+}
+
+class Engine {
+public:
+    Engine() = default;
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+    // What is still pending at exit reaches the disk here.
+    ~Engine() { flush_all(); }
+
+    std::mutex mutex;
+
+    // The file as it is now: the disk's content plus the changes not yet flushed; nullptr for a path
+    // that names no file.
+    FileState* current(const std::string& path);
+    bool change(const std::string& file, const Change& c);
+    void flush(const std::string& path);
+    void flush_all();
+
+private:
+    void take(FileState& f, DiskContent&& disk);
+    bool write_out(const std::string& path, FileState& f);
+    void schedule_flush();
+
+    std::unordered_map<std::string, FileState> files_;
+    std::weak_ptr<int> flush_posted_;
+};
+
+Engine engine;
+
+void Engine::take(FileState& f, DiskContent&& disk) {
+    f.disk = disk.state;
+    f.disk_hash = content_hash(disk.bytes);
+    f.exists = disk.state.present;
+    f.doc = ProfileDocument(disk.bytes);
+    if (!disk.state.readable) {
+        // Nothing is kept for a file that cannot be read: writing it would destroy what it holds.
+        f.dirty = false;
+        f.changes.clear();
+    }
+    if (f.dirty) replay(f);
+}
+
+FileState* Engine::current(const std::string& path) {
+    if (path.empty()) return nullptr;
+    DiskState now = stat_profile(path);
+    auto it = files_.find(path);
+    if (it != files_.end() && now.same_as(it->second.disk) && !now.racy()) return &it->second;
+    DiskContent disk = read_profile(path);
+    if (it == files_.end()) {
+        it = files_.emplace(path, FileState{}).first;
+    } else if (disk.state.same_as(it->second.disk) && content_hash(disk.bytes) == it->second.disk_hash) {
+        return &it->second;
+    }
+    take(it->second, std::move(disk));
+    return &it->second;
+}
+
+bool Engine::change(const std::string& file, const Change& c) {
+    std::string path = resolve_profile_path(file);
+    FileState* f = current(path);
+    if (!f || !f->disk.readable) return false;
+    if (!f->dirty && !folder_exists_for(path)) return false;
+    bool changed = apply(*f, c);
+    if (!changed && !f->dirty) return true;
+    record(*f, c);
+    if (!f->dirty) {
+        f->dirty = true;
+        schedule_flush();
+    }
+    return true;
+}
+
+void Engine::schedule_flush() {
+    // The token lives as long as the posted call: if a clock is dropped with the call unrun (a test's
+    // virtual clock), the next change posts again.
+    if (!flush_posted_.expired()) return;
+    auto token = std::make_shared<int>(0);
+    flush_posted_ = token;
+    clock().post([token] { profile_flush(); });
+}
+
+bool Engine::write_out(const std::string& path, FileState& f) {
+    if (!f.exists) return !f.disk.present || ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    std::string bytes = f.doc.bytes();
+    // An unchanged file is left alone: its time and inode keep telling other readers it is the same.
+    if (f.disk.present && static_cast<size_t>(f.disk.size) == bytes.size() && content_hash(bytes) == f.disk_hash &&
+        read_profile(path).bytes == bytes)
+        return true;
+    if (!write_file_atomically(path, bytes)) return false;
+    f.disk_hash = content_hash(bytes);
+    return true;
+}
+
+void Engine::flush(const std::string& path) {
+    auto it = files_.find(path);
+    if (it == files_.end() || !it->second.dirty) return;
+    FileState* f = current(path);  // someone may have changed the disk since the last call
+    if (!f->dirty) return;
+    if (!write_out(path, *f)) {
+        // The changes had no effect, as a direct write would not have; the next call reads the disk.
+        files_.erase(path);
+        return;
+    }
+    f->disk = stat_profile(path);
+    f->dirty = false;
+    f->changes.clear();
+    f->changes.shrink_to_fit();
+}
+
+void Engine::flush_all() {
+    flush_posted_.reset();
+    std::vector<std::string> dirty;
+    for (auto& [path, f] : files_)
+        if (f.dirty) dirty.push_back(path);
+    for (const std::string& path : dirty) flush(path);
+}
+
+std::string_view trim_trailing_blanks(std::string_view s) {
+    std::string_view t = trim_blanks(s);
+    return s.substr(0, t.empty() ? 0 : static_cast<size_t>(t.data() - s.data()) + t.size());
+}
+
+std::string_view unquoted(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.substr(1, v.size() - 2);
+    return v.substr(0, v.find('\0'));
+}
+
+uint32_t copy_text(std::string_view s, char* buffer, uint32_t size) {
+    size_t n = std::min<size_t>(s.size(), size - 1);
+    std::memcpy(buffer, s.data(), n);
+    buffer[n] = '\0';
+    return static_cast<uint32_t>(n);
+}
+
+uint32_t copy_list(const std::vector<std::string>& names, char* buffer, uint32_t size) {
+    std::string joined;
+    for (const std::string& n : names) {
+        joined += n;
+        joined += '\0';
+    }
+    if (joined.size() + 1 <= size) {
+        std::memcpy(buffer, joined.data(), joined.size());
+        buffer[joined.size()] = '\0';
+        if (joined.empty() && size >= 2) buffer[1] = '\0';
+        return static_cast<uint32_t>(joined.size());
+    }
+    if (size < 2) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    std::memcpy(buffer, joined.data(), size - 2);
+    buffer[size - 2] = '\0';
+    buffer[size - 1] = '\0';
+    return size - 2;
+}
+
+bool has_line_break(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
+bool storable_section(std::string_view s) { return !has_line_break(s) && s.find(']') == std::string_view::npos; }
+
+bool storable_key(std::string_view k) {
+    return !has_line_break(k) && k.find('=') == std::string_view::npos && (k.empty() || (k[0] != '[' && k[0] != ';'));
+}
+
+}  // namespace
+
+uint32_t GetPrivateProfileString(const char* section, const char* key, const char* def, char* buffer, uint32_t size,
+                                 const std::string& file) {
+    if (!buffer || size == 0) return 0;
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    FileState* f = engine.current(resolve_profile_path(file));
+    const ProfileDocument* doc = f && f->exists ? &f->doc : nullptr;
+    if (!section) return copy_list(doc ? doc->section_names() : std::vector<std::string>{}, buffer, size);
+    if (!key) return copy_list(doc ? doc->key_names(trim_blanks(section)) : std::vector<std::string>{}, buffer, size);
+    if (doc)
+        if (auto v = doc->value(trim_blanks(section), trim_blanks(key))) return copy_text(unquoted(*v), buffer, size);
+    return copy_text(trim_trailing_blanks(def ? def : ""), buffer, size);
+}
+
+bool WritePrivateProfileString(const char* section, const char* key, const char* value, const std::string& file) {
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    if (!section) {
+        if (key || value) return false;
+        engine.flush(resolve_profile_path(file));
+        return true;
+    }
+    std::string_view s = trim_blanks(section);
+    if (!storable_section(s)) return false;
+    if (!key) return engine.change(file, Change{Change::kEraseSection, s, {}, {}});
+    std::string_view k = trim_blanks(key);
+    if (!storable_key(k)) return false;
+    if (!value) return engine.change(file, Change{Change::kEraseKey, s, k, {}});
+    if (has_line_break(value)) return false;
+    return engine.change(file, Change{Change::kSet, s, k, value});
+}
+
+void profile_discard_file(const std::string& file) {
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    engine.change(file, Change{Change::kDiscard, {}, {}, {}});
+}
+
+void profile_flush() {
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    engine.flush_all();
+}
+
+}  // namespace platform

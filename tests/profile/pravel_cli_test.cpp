@@ -1,0 +1,91 @@
+#include "tools/pravel/pravel_cli.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/virtual_clock.h"
+#include "tests/profile/temp_folder.h"
+
+namespace {
+
+class PravelTool : public ::testing::Test {
+protected:
+    int run(std::vector<std::string> args) {
+        out.str("");
+        err.str("");
+        return run_pravel(args, out, err);
+    }
+
+    platform::VirtualClock clock;
+    TempFolder dir;
+    std::string ini = dir / "net.ini";
+    std::ostringstream out, err;
+};
+
+TEST_F(PravelTool, each_form_runs_its_action_on_the_disk) {
+    EXPECT_EQ(run({"create-file", ini}), 0);
+    EXPECT_EQ(read_file(ini), "");
+    EXPECT_EQ(run({"write", ini, "Main", " Key ", " two words "}), 0);
+    EXPECT_EQ(run({"create-section", ini, "Empty"}), 0);
+    EXPECT_EQ(run({"create-key", ini, "Main", "Blank"}), 0);
+    EXPECT_EQ(read_file(ini), "[Main]\r\nKey=\" two words \"\r\nBlank=\r\n[Empty]\r\n");
+    EXPECT_EQ(run({"read", ini, "MAIN", "key"}), 0);
+    EXPECT_EQ(out.str(), " two words \n");
+    EXPECT_EQ(run({"read", ini, "Main", "Missing"}), 0);
+    EXPECT_EQ(out.str(), "Errore\n");
+    EXPECT_EQ(run({"delete-key", ini, "Main", "Key"}), 0);
+    EXPECT_EQ(run({"delete-section", ini, "Empty"}), 0);
+    EXPECT_EQ(read_file(ini), "[Main]\r\nBlank=\r\n");
+    EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(PravelTool, paths_prints_three_folders) {
+    EXPECT_EQ(run({"paths"}), 0);
+    std::istringstream lines(out.str());
+    std::string sy, wn, te, extra;
+    std::getline(lines, sy);
+    std::getline(lines, wn);
+    std::getline(lines, te);
+    EXPECT_FALSE(std::getline(lines, extra));
+    for (const std::string& p : {sy, wn, te}) {
+        EXPECT_EQ(p.back(), '/') << p;
+        struct stat st {};
+        EXPECT_TRUE(::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) << p;
+    }
+}
+
+TEST_F(PravelTool, wrong_forms_print_the_usage_and_exit_2) {
+    const std::vector<std::vector<std::string>> wrong = {
+        {}, {"read"}, {"read", ini, "S"}, {"read", ini, "S", "K", "extra"}, {"write", ini, "S", "K"},
+        {"paths", "x"}, {"create-file"}, {"delete-section", ini}, {"READ", ini, "S", "K"}, {"bogus"},
+    };
+    for (const auto& args : wrong) {
+        EXPECT_EQ(run(args), 2) << (args.empty() ? "" : args[0]);
+        EXPECT_EQ(err.str().rfind("usage: pravel read FILE SECTION KEY\n", 0), 0u);
+        EXPECT_EQ(out.str(), "");
+    }
+    EXPECT_FALSE(file_exists(ini));
+}
+
+TEST_F(PravelTool, the_program_has_written_the_file_when_it_exits) {
+    auto shell = [](const std::string& command) {
+        int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::string program = PRAVEL_BINARY;
+    EXPECT_EQ(shell(program + " write '" + ini + "' 'Main' 'Key' ' v '"), 0);
+    EXPECT_EQ(read_file(ini), "[Main]\r\nKey=\" v \"\r\n");
+    EXPECT_EQ(shell(program + " write 2>/dev/null"), 2);
+    FILE* pipe = ::popen((program + " read '" + ini + "' Main Key").c_str(), "r");
+    char line[64] = {};
+    std::string printed = std::fgets(line, sizeof line, pipe) ? line : "";
+    EXPECT_EQ(WEXITSTATUS(::pclose(pipe)), 0);
+    EXPECT_EQ(printed, " v \n");
+}
+
+}  // namespace

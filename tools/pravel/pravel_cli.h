@@ -1,0 +1,8 @@
+#pragma once
+// The `pravel` command line: one Pravel action per run on the file, section and key given.
+#include <ostream>
+#include <string>
+#include <vector>
+
+// args excludes the program name. Returns the exit code: 0, or 2 on a usage error (usage on err).
+int run_pravel(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

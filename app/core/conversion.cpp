@@ -1,0 +1,88 @@
+#include "app/core/conversion.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace modMain {
+
+namespace {
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// Length of the numeric prefix starting at `from` (sign, digits, point, exponent); 0 if it holds no
+// digit. `negative_exponent` tells an underflow from an overflow when the value does not fit.
+size_t number_length(std::string_view t, size_t from, bool& negative_exponent) {
+    size_t i = from;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < t.size() && is_digit(t[i])) ++i, ++digits;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && is_digit(t[i])) ++i, ++digits;
+    }
+    if (digits == 0) return 0;
+    negative_exponent = false;
+    if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+        size_t j = i + 1;
+        bool neg = false;
+        if (j < t.size() && (t[j] == '+' || t[j] == '-')) neg = t[j++] == '-';
+        if (j < t.size() && is_digit(t[j])) {
+            while (j < t.size() && is_digit(t[j])) ++j;
+            i = j;
+            negative_exponent = neg;
+        }
+    }
+    return i - from;
+}
+
+double parse(std::string_view number, bool negative_exponent) {
+    const bool negative = number.front() == '-';
+    if (number.front() == '+' || negative) number.remove_prefix(1);
+    double v = 0;
+    auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), v);
+    (void)end;
+    if (ec == std::errc::result_out_of_range)
+        v = negative_exponent ? 0.0 : std::numeric_limits<double>::infinity();
+    return negative ? -v : v;
+}
+
+template <typename Int>
+Int round_clamped(double value) {
+    if (std::isnan(value)) return 0;
+    const double r = std::nearbyint(value);  // the default rounding mode sends halves to even
+    if (r <= static_cast<double>(std::numeric_limits<Int>::min())) return std::numeric_limits<Int>::min();
+    if (r >= static_cast<double>(std::numeric_limits<Int>::max())) return std::numeric_limits<Int>::max();
+    return static_cast<Int>(r);
+}
+
+}  // namespace
+
+double Val(std::string_view text) {
+    size_t start = 0;
+    while (start < text.size() && is_blank(text[start])) ++start;
+    bool negative_exponent = false;
+    const size_t len = number_length(text, start, negative_exponent);
+    if (len == 0) return 0;
+    return parse(text.substr(start, len), negative_exponent);
+}
+
+int16_t CInt(double value) { return round_clamped<int16_t>(value); }
+int32_t CLng(double value) { return round_clamped<int32_t>(value); }
+
+std::optional<int16_t> StrictInt16(std::string_view text) {
+    size_t start = 0;
+    while (start < text.size() && is_blank(text[start])) ++start;
+    size_t end = text.size();
+    while (end > start && is_blank(text[end - 1])) --end;
+    bool negative_exponent = false;
+    const size_t len = number_length(text, start, negative_exponent);
+    if (len == 0 || start + len != end) return std::nullopt;
+    const double r = std::nearbyint(parse(text.substr(start, len), negative_exponent));
+    if (!(r >= std::numeric_limits<int16_t>::min() && r <= std::numeric_limits<int16_t>::max())) return std::nullopt;
+    return static_cast<int16_t>(r);
+}
+
+}  // namespace modMain

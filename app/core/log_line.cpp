@@ -1,0 +1,28 @@
+#include "app/core/log_line.h"
+
+#include <QTime>
+
+#include "app/core/display_text.h"
+#include "app/core/mod_main.h"
+#include "app/log_splash/frmLog.h"
+
+namespace modMain {
+
+namespace {
+constexpr int32_t kLogCapChars = 30001;
+
+const QColor kKindColours[] = {QColor(0, 255, 0), QColor(64, 0, 0), QColor(255, 0, 0), QColor(0, 0, 255)};
+}  // namespace
+
+void LogLine(const std::string& message, int16_t kind) {
+    frmLog* log = windows().log;
+    if (!log || !log->isVisible()) return;
+    log->repaint();
+    RichTextBox* box = log->txtLOG;
+    if (box->TextLength() >= kLogCapChars) box->clear();
+    if (kind >= 1 && kind <= 4) box->SetSelColor(kKindColours[kind - 1]);
+    box->AppendText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("--> ") +
+                    Display(message) + QStringLiteral("\r\n"));
+}
+
+}  // namespace modMain

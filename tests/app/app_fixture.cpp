@@ -1,0 +1,45 @@
+#include "tests/app/app_fixture.h"
+
+#include <QApplication>
+#include <memory>
+
+#include "app/core/mod_main.h"
+
+namespace {
+
+class QtApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { app_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[10] = "app_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+
+const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+}  // namespace
+
+AppTest::AppTest() {
+    modMain::reset();
+    platform::set_settings(&store);
+    platform::set_dialogs(&dialogs);
+}
+
+AppTest::~AppTest() {
+    platform::set_settings(nullptr);
+    platform::set_dialogs(nullptr);
+    modMain::reset();
+}
+
+std::string AppTest::saved(const std::string& key) const {
+    auto it = store.values.find({"Corvani_ZigBee_Demo", "Settings", key});
+    return it == store.values.end() ? "<absent>" : it->second;
+}
+
+void AppTest::save(const std::string& key, const std::string& value) {
+    store.values[{"Corvani_ZigBee_Demo", "Settings", key}] = value;
+}

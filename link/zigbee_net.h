@@ -83,7 +83,8 @@ private:
     void tmrRS232_Timer();
     void tmrTimeOut_Timer();
     void comZB_OnComm();
-    // True when the link is worth going on with: it sends one more string to the port's peer.
+    // Writes the next queued command. False when the tick must end there: the write failed, or a
+    // handler destroyed the control.
     bool SendStep();
     void DispatchStep();
 

@@ -228,3 +228,23 @@ TEST_F(LinkTest, handler_may_destroy_the_control_from_an_event) {
     clock.advance(200);
     EXPECT_EQ(ev.texts(), std::vector<std::string>{"TX CMD:11;"});
 }
+
+TEST_F(LinkTest, a_handler_that_throws_is_reported_as_20_and_the_link_goes_on) {
+    open();
+    ev.on_received = [](const std::string& s) {
+        if (s == "0;") throw std::runtime_error("host handler failed");
+    };
+    line->send_to_host("0;1;");
+    clock.advance(100);
+    EXPECT_EQ(ev.events, (Events{{1150, "RX 0;"}, {1150, "ERR 20"}, {1200, "RX 1;"}}));
+}
+
+TEST_F(LinkTest, an_open_that_fails_inside_another_opens_pause_has_the_last_word) {
+    clock.call_later(50, [&] {
+        line->fail_open = true;
+        net->StartOPERATIONS();
+    });
+    open();
+    EXPECT_EQ(ev.texts(), std::vector<std::string>{"ERR 10"});
+    EXPECT_FALSE(ZigBeeNetProbe::tmrRS232(*net).enabled());
+}

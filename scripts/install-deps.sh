@@ -5,7 +5,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-serialport-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils imagemagick socat
+  xvfb xauth x11-utils imagemagick socat xdotool
   fonts-comic-neue
 )
 missing=()

@@ -18,6 +18,13 @@ std::string fold(std::string_view s) {
     return out;
 }
 
+// Lookups fold into a reused buffer: a read must not cost an allocation.
+const std::string& fold_into(std::string& scratch, std::string_view s) {
+    scratch.assign(s);
+    for (char& c : scratch) c = fold_char(c);
+    return scratch;
+}
+
 bool same_name(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
@@ -105,13 +112,13 @@ std::string ProfileDocument::bytes() const {
 }
 
 const std::vector<ProfileDocument::Sections::iterator>* ProfileDocument::occurrences(std::string_view section) const {
-    auto it = index_.find(fold(section));
+    auto it = index_.find(fold_into(scratch_, section));
     return it == index_.end() ? nullptr : &it->second;
 }
 
-std::optional<ProfileDocument::Lines::iterator> ProfileDocument::find_key(Section& s, std::string_view key) {
+std::optional<ProfileDocument::Lines::iterator> ProfileDocument::find_key(Section& s, std::string_view key) const {
     if (s.indexed) {
-        auto it = s.keys.find(fold(key));
+        auto it = s.keys.find(fold_into(scratch_, key));
         if (it == s.keys.end()) return std::nullopt;
         return it->second;
     }
@@ -220,7 +227,7 @@ bool ProfileDocument::erase_key(std::string_view section, std::string_view key) 
     bool changed = false;
     for (const auto& s : *occ) {
         if (s->indexed && !s->duplicate_keys) {
-            auto it = s->keys.find(fold(key));
+            auto it = s->keys.find(fold_into(scratch_, key));
             if (it == s->keys.end()) continue;
             s->lines.erase(it->second);
             s->keys.erase(it);

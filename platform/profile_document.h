@@ -63,13 +63,14 @@ private:
     using Sections = std::list<Section>;
 
     const std::vector<Sections::iterator>* occurrences(std::string_view section) const;
-    static std::optional<Lines::iterator> find_key(Section& s, std::string_view key);
+    std::optional<Lines::iterator> find_key(Section& s, std::string_view key) const;
     void note_key(Section& s, Lines::iterator line);
     static Lines::iterator append_key(Section& s, Line line);
     void terminate_last_line();
 
     Sections sections_;
     std::unordered_map<std::string, std::vector<Sections::iterator>> index_;
+    mutable std::string scratch_;
 };
 
 // The blanks that reading trims around names and values.

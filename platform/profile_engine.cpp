@@ -104,17 +104,22 @@ public:
     // The file as it is now: the disk's content plus the changes not yet flushed; nullptr for a path
     // that names no file.
     FileState* current(const std::string& path);
+    // resolve_profile_path, remembered for the last absolute name: the host names one file per call.
+    const std::string& resolve(const std::string& file);
     bool change(const std::string& file, const Change& c);
     void flush(const std::string& path);
     void flush_all();
 
 private:
     void take(FileState& f, DiskContent&& disk);
+    // Reads the file again when stat says it changed, or when it changed too recently for stat to tell.
+    void refresh(const std::string& path, FileState& f);
     bool write_out(const std::string& path, FileState& f);
     void schedule_flush();
 
     std::unordered_map<std::string, FileState> files_;
     std::weak_ptr<int> flush_posted_;
+    std::string last_file_, last_path_;
 };
 
 Engine engine;
@@ -132,23 +137,33 @@ void Engine::take(FileState& f, DiskContent&& disk) {
     if (f.dirty) replay(f);
 }
 
+void Engine::refresh(const std::string& path, FileState& f) {
+    DiskState now = stat_profile(path);
+    if (now.same_as(f.disk) && !now.racy()) return;
+    DiskContent disk = read_profile(path);
+    if (disk.state.same_as(f.disk) && content_hash(disk.bytes) == f.disk_hash) return;
+    take(f, std::move(disk));
+}
+
 FileState* Engine::current(const std::string& path) {
     if (path.empty()) return nullptr;
-    DiskState now = stat_profile(path);
-    auto it = files_.find(path);
-    if (it != files_.end() && now.same_as(it->second.disk) && !now.racy()) return &it->second;
-    DiskContent disk = read_profile(path);
-    if (it == files_.end()) {
-        it = files_.emplace(path, FileState{}).first;
-    } else if (disk.state.same_as(it->second.disk) && content_hash(disk.bytes) == it->second.disk_hash) {
-        return &it->second;
+    FileState& f = files_[path];
+    // While changes are pending the file is ours: the flush looks at the disk again and, should
+    // someone have changed it meanwhile, makes the pending changes again on the new content.
+    if (!f.dirty) refresh(path, f);
+    return &f;
+}
+
+const std::string& Engine::resolve(const std::string& file) {
+    if (file.empty() || file[0] != '/' || file != last_file_) {
+        last_file_ = file;
+        last_path_ = resolve_profile_path(file);
     }
-    take(it->second, std::move(disk));
-    return &it->second;
+    return last_path_;
 }
 
 bool Engine::change(const std::string& file, const Change& c) {
-    std::string path = resolve_profile_path(file);
+    const std::string& path = resolve(file);
     FileState* f = current(path);
     if (!f || !f->disk.readable) return false;
     if (!f->dirty && !folder_exists_for(path)) return false;
@@ -186,7 +201,8 @@ bool Engine::write_out(const std::string& path, FileState& f) {
 void Engine::flush(const std::string& path) {
     auto it = files_.find(path);
     if (it == files_.end() || !it->second.dirty) return;
-    FileState* f = current(path);  // someone may have changed the disk since the last call
+    FileState* f = &it->second;
+    refresh(path, *f);
     if (!f->dirty) return;
     if (!write_out(path, *f)) {
         // The changes had no effect, as a direct write would not have; the next call reads the disk.
@@ -260,7 +276,7 @@ uint32_t GetPrivateProfileString(const char* section, const char* key, const cha
                                  const std::string& file) {
     if (!buffer || size == 0) return 0;
     std::lock_guard<std::mutex> lock(engine.mutex);
-    FileState* f = engine.current(resolve_profile_path(file));
+    FileState* f = engine.current(engine.resolve(file));
     const ProfileDocument* doc = f && f->exists ? &f->doc : nullptr;
     if (!section) return copy_list(doc ? doc->section_names() : std::vector<std::string>{}, buffer, size);
     if (!key) return copy_list(doc ? doc->key_names(trim_blanks(section)) : std::vector<std::string>{}, buffer, size);
@@ -273,7 +289,7 @@ bool WritePrivateProfileString(const char* section, const char* key, const char*
     std::lock_guard<std::mutex> lock(engine.mutex);
     if (!section) {
         if (key || value) return false;
-        engine.flush(resolve_profile_path(file));
+        engine.flush(engine.resolve(file));
         return true;
     }
     std::string_view s = trim_blanks(section);

@@ -268,14 +268,14 @@ void Coordinator::start_network() {
     running_ = true;
     next_join_at_ = clock_.now_ms();
     for (auto& d : devices_)
-        if (d.belongs() && !d.joined) schedule_join(d);
+        if (d.belongs()) schedule_join(d);
     consider_candidates();
 }
 
 void Coordinator::consider_candidates() {
     if (!running_) return;
     for (auto& d : devices_) {
-        if (d.belongs() || d.joined) continue;
+        if (d.belongs()) continue;
         bool admitted = !locked_ || registered_.count(d.config().mac) > 0;
         if (admitted && !d.join_key) schedule_join(d);
         if (!admitted && d.join_key) cancel(d.join_key);

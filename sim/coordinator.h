@@ -55,7 +55,6 @@ public:
     // For inspection.
     const std::vector<SimDevice>& devices() const { return devices_; }
     const SimDevice* device_by_mac(const Mac& mac) const;
-    bool running() const { return running_; }
     bool locked() const { return locked_; }
     uint8_t channel() const { return channel_; }
 

@@ -44,7 +44,7 @@ std::string SimDevice::next_report() {
     io_.temp_raw = wander(io_.temp_raw, rng_.between(-2, 2), 1300, 1400);
     for (auto& a : io_.analog) a = wander(a, rng_.between(-25, 25), 0, 4095);
     if (rng_.between(0, 5) == 0) inputs_ = static_cast<uint8_t>(inputs_ ^ (0x20u << rng_.between(0, 2)));
-    io_.bitmap = bitmap();
+    io_.bitmap = static_cast<uint8_t>(inputs_ | outputs_);
     return frames::io_report(short_addr, io_);
 }
 

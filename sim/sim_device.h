@@ -47,7 +47,6 @@ public:
     bool belongs() const { return cfg_.member || admitted; }
 
     void set_output(int n, bool on);
-    uint8_t bitmap() const { return static_cast<uint8_t>(inputs_ | outputs_); }
 
     // Moves the measurements one step and returns the report frame carrying them.
     std::string next_report();

@@ -75,6 +75,7 @@ ProfileDocument::ProfileDocument() { sections_.emplace_back(); }
 ProfileDocument::ProfileDocument(std::string_view bytes) : ProfileDocument() {
     size_t pos = 0;
     while (pos < bytes.size()) {
+        bool first = pos == 0;
         size_t nl = bytes.find('\n', pos);
         Line line;
         if (nl == std::string_view::npos) {
@@ -85,7 +86,10 @@ ProfileDocument::ProfileDocument(std::string_view bytes) : ProfileDocument() {
             line = {std::string(bytes.substr(pos, nl - pos - (cr ? 1 : 0))), cr ? Eol::kCrLf : Eol::kLf};
             pos = nl + 1;
         }
-        if (auto name = header_name(line.text)) {
+        // Windows editors start a UTF-8 file with a byte-order mark; it must not hide the first header.
+        std::string_view classified = line.text;
+        if (first && classified.substr(0, 3) == "\xEF\xBB\xBF") classified.remove_prefix(3);
+        if (auto name = header_name(classified)) {
             Section s;
             s.name = std::string(*name);
             s.headed = true;

@@ -1,6 +1,7 @@
 #include "platform/profile_engine.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <string>
 #include <vector>
@@ -358,6 +359,27 @@ TEST_F(ProfileEngine, large_sections_behave_like_small_ones) {
     EXPECT_EQ(read("MAC List", "Device5"), "5");
     EXPECT_TRUE(write("MAC List", "Device5", nullptr));
     EXPECT_EQ(read("MAC List", "Device5"), "Errore");
+}
+
+TEST_F(ProfileEngine, a_byte_order_mark_does_not_hide_the_first_section) {
+    write_file(ini, "\xEF\xBB\xBF[Main]\r\nk=v\r\n");
+    EXPECT_EQ(read("Main", "k"), "v");
+    EXPECT_TRUE(write("Main", "k2", "w"));
+    profile_flush();
+    EXPECT_EQ(read_file(ini), "\xEF\xBB\xBF[Main]\r\nk=v\r\nk2=w\r\n");
+}
+
+TEST_F(ProfileEngine, changes_pending_at_exit_reach_the_disk) {
+    pid_t child = ::fork();
+    if (child == 0) {
+        WritePrivateProfileString("Main", "k", "at exit", ini);
+        std::exit(file_exists(ini) ? 1 : 0);  // not on disk yet; the exit writes it
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(read_file(ini), "[Main]\r\nk=at exit\r\n");
 }
 
 }  // namespace

@@ -205,7 +205,8 @@ void Engine::flush(const std::string& path) {
     refresh(path, *f);
     if (!f->dirty) return;
     if (!write_out(path, *f)) {
-        // The changes had no effect, as a direct write would not have; the next call reads the disk.
+        // A direct write would have failed as well: the changes are dropped and the next call reads
+        // the disk as it is.
         files_.erase(path);
         return;
     }

@@ -2,9 +2,11 @@
 // The profile-file functions: read and write single entries of INI files, with the rules of the
 // platform functions of the same names, so that files written by either side read the same on both.
 //
-// Files are kept parsed in memory between calls. Every call first checks cheaply (stat) whether the
-// file changed on disk and reads it again if so; changes are collected in memory and reach the disk,
-// whole and atomically, when control returns to the event loop, at profile_flush(), and at exit.
+// Files are kept parsed in memory between calls. A call first checks cheaply (stat) whether the file
+// changed on disk and reads it again if so. Changes are collected in memory and reach the disk, whole
+// and atomically, when control returns to the event loop, at profile_flush(), and at exit; until then
+// the file is not looked at again, and should someone else change it meanwhile, the flush makes the
+// pending changes again on the new content.
 #include <cstdint>
 #include <string>
 

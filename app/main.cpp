@@ -1,29 +1,50 @@
-// Brings the windows up; the start-up procedure with the coordinator handshake takes over from here.
+// The program's entry: start-up, then the main window's events until it unloads.
 #include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <unistd.h>
 
+#include "app/core/end_program.h"
 #include "app/core/mod_main.h"
-#include "app/core/saved_settings.h"
-#include "app/core/string_table.h"
-#include "app/log_splash/frmLog.h"
-#include "app/log_splash/frmSplash.h"
+#include "app/core/start_up.h"
 #include "app/main_window/frmMain.h"
-#include "platform/clock.h"
+
+namespace {
+
+int signal_pipe[2] = {-1, -1};
+
+void on_signal(int) {
+    const char c = 1;
+    [[maybe_unused]] ssize_t n = ::write(signal_pipe[1], &c, 1);
+}
+
+// SIGTERM and SIGINT close the main window the way the operator does, so the settings and the
+// network files are saved before the program ends.
+void close_on_signals(QObject* owner) {
+    if (::pipe(signal_pipe) != 0) return;
+    auto* notifier = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, [] {
+        char c;
+        [[maybe_unused]] ssize_t n = ::read(signal_pipe[0], &c, 1);
+        if (frmMain* main = modMain::windows().main)
+            main->close();
+        else
+            modMain::EndProgram(0);
+    });
+    struct sigaction sa {};
+    sa.sa_handler = on_signal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    modMain::State& s = modMain::g();
-    s.ShowSplash = modMain::ReadSettingInt16(modMain::Setting::ShowSplash);
-    s.LangID = modMain::ReadSettingInt16(modMain::Setting::LangID);
-    modMain::SelectLanguage();
-    if (s.ShowSplash == 1) {
-        s.SplashDone = 0;
-        frmSplash splash;
-        splash.show();
-        while (s.SplashDone != 10) platform::pump_events(platform::Clock::kForever);
-    }
-    frmLog log;
-    log.show();
-    frmMain main;
-    main.show();
+    QApplication::setQuitOnLastWindowClosed(false);
+    close_on_signals(&app);
+    modMain::Main();
     return QApplication::exec();
 }

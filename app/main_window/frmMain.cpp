@@ -1,6 +1,15 @@
 #include "app/main_window/frmMain.h"
 
+#include <QCloseEvent>
+
+#include "app/core/device_list_page.h"
+#include "app/core/device_table.h"
+#include "app/core/end_program.h"
 #include "app/core/localised_captions.h"
+#include "app/core/network_files.h"
+#include "app/core/start_up.h"
+#include "app/log_splash/frmLog.h"
+#include "app/main_window/reply_handling.h"
 #include "app/core/mod_main.h"
 #include "app/core/reply_wait.h"
 #include "app/core/saved_settings.h"
@@ -36,15 +45,22 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     tmrTimeOut.set_interval(100);
     tmrTimeOut.set_on_tick([this] { tmrTimeOut_Timer(); });
     tmrDevAlive.set_interval(1000);
+    tmrDevAlive.set_on_tick([this] { tmrDevAlive_Timer(); });
     tmrGenOper.set_interval(100);
+    tmrGenOper.set_on_tick([this] { tmrGenOper_Timer(); });
     tmrNewDevice.set_interval(100);
+    tmrNewDevice.set_on_tick([this] { tmrNewDevice_Timer(); });
     tmrTest.set_interval(500);
 
+    ZigBeeNet.set_events(this);
+    modMain::controls() = {&ZigBeeNet, &iniZB};
     modMain::windows().main = this;
     Form_Load();
 }
 
 frmMain::~frmMain() {
+    ZigBeeNet.set_events(nullptr);
+    if (modMain::controls().link == &ZigBeeNet) modMain::controls() = {};
     if (modMain::windows().main == this) modMain::windows().main = nullptr;
 }
 
@@ -59,3 +75,130 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::tmrTimeOut_Timer() { modMain::ReplyWaitTick(); }
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    event->accept();
+    Form_Unload();
+}
+
+void frmMain::Form_Unload() {
+    using namespace modMain;
+    State& s = g();
+    SaveSetting(Setting::MainLeft, LeftTwips(this));
+    SaveSetting(Setting::MainTop, TopTwips(this));
+    SaveSetting(Setting::SerialPort, s.SerialPort);
+    SaveSetting(Setting::ShowSplash, s.ShowSplash);
+    SaveSetting(Setting::LangID, s.LangID);
+    tmrNewDevice.set_enabled(false);
+    tmrGenOper.set_enabled(false);
+    if (frmLog* log = windows().log) log->close();
+    if (s.StartupDone == 1) {
+        SaveNetworkData();
+        WriteMacListFile();
+    }
+    EndProgram(0);
+}
+
+void frmMain::ZigBeeNet_StringReceived(const std::string& recString) { modMain::HandleStringReceived(recString); }
+void frmMain::ZigBeeNet_StringSent(const std::string& sndString) { modMain::HandleStringSent(sndString); }
+void frmMain::ZigBeeNet_ErrorDetected(int16_t errCode) { modMain::HandleErrorDetected(errCode); }
+void frmMain::ZigBeeNet_DataReceived(const std::string& recDataAddr, const std::string& recData) {
+    modMain::HandleDataReceived(recDataAddr, recData);
+}
+
+void frmMain::tmrNewDevice_Timer() {
+    using namespace modMain;
+    State& s = g();
+    if (s.CoordResetWait != 0) return;
+    if (s.NewDeviceFlag != 0) {
+        for (int k = s.NewDevIdx; k >= 1 && k <= s.TotalDevice; ++k) {
+            const DeviceRecord& d = s.Devices[k];
+            UpdateDeviceIdentity(d.ID64Long, d.ID16Short, static_cast<int16_t>(k));
+            s.NewDevIdx = s.TotalDevice;
+            s.NewDeviceFlag = 0;
+        }
+        s.OperBusy = 0;
+        RefreshDeviceList();
+    }
+    if (s.FoundDevIdx != 0) {
+        s.FoundDevIdx = 0;
+        s.OperBusy = 0;
+        RefreshDeviceList();
+        lblTotalDevice->setText(QString::number(s.TotalDevice));
+    }
+}
+
+void frmMain::tmrGenOper_Timer() {
+    using namespace modMain;
+    State& s = g();
+    if (s.CoordAnnounced == 1) {
+        s.CoordAnnounced = 0;
+        InitCoordinator();
+        RegisterMacList();
+        tmrTimeOut.set_enabled(false);
+        s.OperBusy = 0;
+        frmNETWORK->setEnabled(true);
+        frmLSTDEV->setEnabled(true);
+    }
+    if (s.ListDirty == 1) {
+        tmrDevAlive.set_enabled(false);
+        s.ListDirty = 0;
+        int16_t count = 0;
+        for (int i = 1; i <= kScanSlots; ++i)
+            if (!s.Devices[i].ID64Long.empty()) ++count;
+        s.TotalDevice = count;
+        tmrDevAlive.set_enabled(true);
+        RefreshDeviceList();
+        lblTotalDevice->setText(QString::number(s.TotalDevice));
+    }
+}
+
+void frmMain::tmrDevAlive_Timer() {
+    using namespace modMain;
+    State& s = g();
+    if (s.enaPollPing == 0 || s.CoordResetWait != 0 || s.CoordAnnounced != 0) return;
+    if (s.OperBusy == 1) {
+        s.PollIndex = 0;
+        return;
+    }
+    int p = s.PollIndex;
+    if (p == 0) {
+        p = 1;
+        s.PollIndex = 1;
+    }
+    auto end_device = [](const DeviceRecord& d) { return d.DeviceType == 6 || d.DeviceType == 4; };
+    if (p > 1 && p - 1 <= kTableSlots) {
+        DeviceRecord& q = s.Devices[p - 1];
+        if (end_device(q)) {
+            q.devIOValid = 0;
+            q.DeviceLQI = 0;
+            q.devStatus = 2;
+        } else {
+            const bool answered = !q.ID16Short.empty() && !q.ID64Long.empty() && s.PingShort == q.ID16Short;
+            if (answered && s.PingFlagA == 1 && s.PingFlagC == 1) {
+                q.DeviceLQI = s.PingLQI;
+                q.devStatus = 1;
+            } else if (answered || q.devIOValid == 0) {
+                q.DeviceLQI = 0;
+                q.devStatus = 0;
+            }
+        }
+        q.devIOValid = 0;
+        s.PingFlagA = 0;
+        s.PingFlagC = 0;
+        s.PingLQI = 0;
+        s.PingShort.clear();
+        if (s.PollIndex > s.TotalDevice) {
+            p = 1;
+            s.PollIndex = 1;
+        }
+    }
+    if (p <= kTableSlots) {
+        const DeviceRecord& d = s.Devices[p];
+        if (!d.ID16Short.empty() && !d.ID64Long.empty() && !end_device(d) && d.devIOValid == 0)
+            ZigBeeNet.Ping(d.ID16Short);
+    }
+    s.PollIndex = static_cast<int16_t>(p + 1);
+    RefreshDeviceList();
+    lblTotalDevice->setText(QString::number(s.TotalDevice));
+}

@@ -7,10 +7,12 @@
 
 #include "app/main_window/image_list.h"
 #include "app/main_window/status_panels.h"
+#include "link/zigbee_net.h"
 #include "platform/timer.h"
+#include "profile/pravel.h"
 #include "ui_frmMain.h"
 
-class frmMain : public QMainWindow, public Ui::frmMain {
+class frmMain : public QMainWindow, public Ui::frmMain, private ZigBeeNetEvents {
     Q_OBJECT
 public:
     static constexpr int kListRows = 12;
@@ -20,7 +22,22 @@ public:
     ~frmMain() override;
 
     void Form_Load();
+    // Saves the settings and, once start-up has loaded them, the network files; then the program ends.
+    void Form_Unload();
     void tmrTimeOut_Timer();
+    void tmrNewDevice_Timer();
+    void tmrGenOper_Timer();
+    void tmrDevAlive_Timer();
+
+    // The link's events.
+    void ZigBeeNet_StringReceived(const std::string& recString);
+    void ZigBeeNet_StringSent(const std::string& sndString);
+    void ZigBeeNet_ErrorDetected(int16_t errCode);
+    void ZigBeeNet_DataReceived(const std::string& recDataAddr, const std::string& recData);
+
+    // The two controls the window carries.
+    ::ZigBeeNet ZigBeeNet;
+    Pravel iniZB;
 
     // The device list page.
     RowLabels lblLstDEVSeq{}, lblLstDEVDep{}, lblLstDEVShort{}, lblLstDEVName{}, lblLstDEVType{}, lblLstDEVKa{};
@@ -33,4 +50,15 @@ public:
     platform::Timer tmrTest;
 
     ImageList imgList;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void StringReceived(const std::string& recString) override { ZigBeeNet_StringReceived(recString); }
+    void StringSent(const std::string& sndString) override { ZigBeeNet_StringSent(sndString); }
+    void ErrorDetected(int16_t errCode) override { ZigBeeNet_ErrorDetected(errCode); }
+    void DataReceived(const std::string& recDataAddr, const std::string& recData) override {
+        ZigBeeNet_DataReceived(recDataAddr, recData);
+    }
 };

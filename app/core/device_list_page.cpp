@@ -1,0 +1,48 @@
+#include "app/core/device_list_page.h"
+
+#include <QString>
+#include <array>
+
+#include "app/core/display_text.h"
+#include "app/core/mod_main.h"
+#include "app/main_window/frmMain.h"
+
+namespace modMain {
+
+void RefreshDeviceList() {
+    State& s = g();
+    frmMain* w = windows().main;
+    if (!w || s.ListTop <= 0) return;
+
+    std::array<DeviceRecord, frmMain::kListRows> page{};
+    for (int k = 0; k < frmMain::kListRows; ++k) {
+        const int slot = s.ListTop + k;
+        if (slot <= s.TotalDevice && slot <= kTableSlots) page[static_cast<size_t>(k)] = s.Devices[slot];
+    }
+    for (size_t k = 0; k < page.size(); ++k) {
+        const DeviceRecord& d = page[k];
+        if (d.ID64Long.empty()) {
+            for (auto* row : {&w->lblLstDEVSeq, &w->lblLstDEVDep, &w->lblLstDEVShort, &w->lblLstDEVName,
+                              &w->lblLstDEVType, &w->lblLstDEVKa})
+                (*row)[k]->clear();
+            w->picSTSDEV[k]->hide();
+            continue;
+        }
+        w->lblLstDEVSeq[k]->setText(QString::asprintf("%04d", s.ListTop + static_cast<int>(k)));
+        w->lblLstDEVDep[k]->setText(Display(d.ID64Long));
+        w->lblLstDEVShort[k]->setText(Display(d.ID16Short));
+        w->lblLstDEVName[k]->setText(Display(d.DeviceName));
+        w->lblLstDEVType[k]->setText(Display(d.DeviceTypeSTR));
+        w->lblLstDEVKa[k]->setText(QString::number(d.stsEnableKeepAlive));
+        w->picSTSDEV[k]->show();
+        // Any other link state keeps the picture the row had.
+        if (d.devStatus >= 0 && d.devStatus <= 2) w->picSTSDEV[k]->setPixmap(w->imgList.ListImages(d.devStatus + 1));
+    }
+    w->cmdUP->setEnabled(false);
+    w->cmdDown->setEnabled(false);
+    if (s.TotalDevice >= 13 && s.ListTop < s.TotalDevice - 11) w->cmdDown->setEnabled(true);
+    if (s.TotalDevice >= 13 && s.ListTop > 1) w->cmdUP->setEnabled(true);
+    w->lblTotalDevice->setText(QString::number(s.TotalDevice));
+}
+
+}  // namespace modMain

@@ -38,21 +38,26 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# The saved port, so that Enter at the port prompt is all it takes.
-save_port_setting() {
+# The demo's own settings: the simulator's port, so that Enter at the port prompt is all it takes,
+# and, unless the demo ran before and the operator moved them, the log window placed below the main
+# window so that both can be seen (and photographed) at once.
+set_setting() {  # KEY VALUE [keep]: with "keep", an existing value stays
   local file="$XDG_CONFIG_HOME/Dalmiro/Corvani_ZigBee_Demo.ini" tmp
   tmp=$(mktemp "$file.XXXXXX")
-  if [ -f "$file" ]; then
-    awk -v port="$PORT" '
-      /^\[/ { if (in_settings && !done) { print "SerialPort=" port; done = 1 }
-              in_settings = ($0 == "[Settings]") }
-      in_settings && /^SerialPort=/ { if (!done) print "SerialPort=" port; done = 1; next }
-      { print }
-      END { if (!done) { if (!in_settings) print "[Settings]"; print "SerialPort=" port } }' "$file" >"$tmp"
-  else
-    printf '[Settings]\nSerialPort=%s\n' "$PORT" >"$tmp"
-  fi
+  [ -f "$file" ] || printf '[Settings]\n' >"$file"
+  awk -v key="$1" -v value="$2" -v keep="${3:-}" '
+    /^\[/ { if (in_settings && !done) { print key "=" value; done = 1 }
+            in_settings = ($0 == "[Settings]"); seen = seen || in_settings }
+    in_settings && index($0, key "=") == 1 { if (!done) print (keep ? $0 : key "=" value); done = 1; next }
+    { print }
+    END { if (!done) { if (!in_settings) print "[Settings]"; print key "=" value } }' "$file" >"$tmp"
   mv "$tmp" "$file"
+}
+
+save_demo_settings() {
+  set_setting SerialPort "$PORT"
+  set_setting LogLeft 1000 keep
+  set_setting LogTop 10500 keep
 }
 
 start_simulator() {
@@ -99,7 +104,7 @@ is_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"; }
 run_headless() {
   local display_file="$OUT/xvfb-display" prompt main log shot_main shot_log
   : >"$display_file"
-  Xvfb -displayfd 5 -screen 0 1600x1000x24 -nolisten tcp 5>"$display_file" 2>"$OUT/xvfb.log" &
+  Xvfb -displayfd 5 -screen 0 1600x1200x24 -nolisten tcp 5>"$display_file" 2>"$OUT/xvfb.log" &
   xvfb_pid=$!
   for _ in $(seq 50); do [ -s "$display_file" ] && break; sleep 0.1; done
   [ -s "$display_file" ] || { echo "run-demo: Xvfb did not start" >&2; cat "$OUT/xvfb.log" >&2; exit 1; }
@@ -156,7 +161,7 @@ run_headless() {
   return 0
 }
 
-save_port_setting
+save_demo_settings
 start_simulator
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   echo "run-demo: simulated coordinator on port $PORT ($TTY); press Enter at the port prompt"

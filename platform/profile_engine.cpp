@@ -50,6 +50,7 @@ struct FileState {
     ProfileDocument doc;
     bool dirty = false;       // `doc` differs from the disk
     std::string changes;      // the changes since the last flush, encoded
+    uint64_t checked_turn = 0;  // the event-loop turn in which the disk was last looked at
 };
 
 bool apply(FileState& f, const Change& c) {
@@ -116,9 +117,13 @@ private:
     void refresh(const std::string& path, FileState& f);
     bool write_out(const std::string& path, FileState& f);
     void schedule_flush();
+    void watch_for_next_turn();
 
     std::unordered_map<std::string, FileState> files_;
     std::weak_ptr<int> flush_posted_;
+    // Turns of the event loop, counted by a call posted whenever a file was looked at.
+    uint64_t turn_ = 1;
+    std::weak_ptr<int> turn_posted_;
     std::string last_file_, last_path_;
 };
 
@@ -150,8 +155,25 @@ FileState* Engine::current(const std::string& path) {
     FileState& f = files_[path];
     // While changes are pending the file is ours: the flush looks at the disk again and, should
     // someone have changed it meanwhile, makes the pending changes again on the new content.
-    if (!f.dirty) refresh(path, f);
+    // Otherwise the disk is looked at once per turn of the event loop: another program's edit is seen
+    // from the next turn on, and a routine that reads 320000 keys in one go costs one stat, not
+    // 320000.
+    if (!f.dirty && f.checked_turn != turn_) {
+        refresh(path, f);
+        f.checked_turn = turn_;
+        watch_for_next_turn();
+    }
     return &f;
+}
+
+void Engine::watch_for_next_turn() {
+    if (!turn_posted_.expired()) return;
+    auto token = std::make_shared<int>(0);
+    turn_posted_ = token;
+    clock().post([this, token] {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++turn_;
+    });
 }
 
 const std::string& Engine::resolve(const std::string& file) {
@@ -165,7 +187,11 @@ const std::string& Engine::resolve(const std::string& file) {
 bool Engine::change(const std::string& file, const Change& c) {
     const std::string& path = resolve(file);
     FileState* f = current(path);
-    if (!f || !f->disk.readable) return false;
+    if (!f) return false;
+    // The first change of a batch is weighed against the disk as it is now, not as it was earlier in
+    // this turn: a change that looks like nothing against an outdated picture may not be nothing.
+    if (!f->dirty && f->checked_turn == turn_) refresh(path, *f);
+    if (!f->disk.readable) return false;
     if (!f->dirty && !folder_exists_for(path)) return false;
     bool changed = apply(*f, c);
     if (!changed && !f->dirty) return true;
@@ -211,6 +237,7 @@ void Engine::flush(const std::string& path) {
         return;
     }
     f->disk = stat_profile(path);
+    f->checked_turn = turn_;
     f->dirty = false;
     f->changes.clear();
     f->changes.shrink_to_fit();

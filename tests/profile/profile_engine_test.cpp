@@ -252,18 +252,23 @@ TEST_F(ProfileEngine, discarded_file_is_deleted_or_rebuilt_from_nothing) {
     EXPECT_EQ(read_file(ini), "[New]\r\nk=1\r\n");
 }
 
-TEST_F(ProfileEngine, sees_the_file_changed_or_deleted_behind_its_back) {
+TEST_F(ProfileEngine, sees_the_file_changed_or_deleted_behind_its_back_from_the_next_event_loop_turn) {
     write_file(ini, "[S]\r\nk=one\r\n");
     EXPECT_EQ(read("S", "k"), "one");
     write_file(ini, "[S]\r\nk=two\r\n");  // same size, same inode, likely the same time stamp
+    EXPECT_EQ(read("S", "k"), "one");       // within one turn the disk is not looked at again
+    clock.run_pending();
     EXPECT_EQ(read("S", "k"), "two");
     write_file(ini, "[S]\r\nk=three\r\n");
+    clock.run_pending();
     EXPECT_EQ(read("S", "k"), "three");
     ::unlink(ini.c_str());
+    clock.run_pending();
     EXPECT_EQ(read("S", "k"), "Errore");
     EXPECT_TRUE(write("S", "k", "four"));
     profile_flush();
     write_file(ini, "[S]\r\nk=five\r\n");
+    clock.run_pending();
     EXPECT_EQ(read("S", "k"), "five");
 }
 

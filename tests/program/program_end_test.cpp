@@ -1,0 +1,193 @@
+// The ways the program ends: no port, a silent coordinator, a port that will not open, a serial
+// failure after start-up and the operator closing the main window. Each ends the process, so each
+// runs in a child; the parent then reads what the child left on disk.
+#include <algorithm>
+
+#include "app/core/mod_main.h"
+#include "app/core/start_up.h"
+#include "app/main_window/frmMain.h"
+#include "link/zigbee_net.h"
+#include "tests/program/program_fixture.h"
+
+using modMain::g;
+using modMain::windows;
+
+namespace {
+
+class ProgramEnd : public ProgramEndTest {
+protected:
+    ProgramEnd() {
+        Preset("ShowSplash", "0");
+        UseSim(CoordinatorOnly());
+        RecordWireToFile();
+        RecordLogToFile();
+    }
+
+    std::vector<std::string> LoggedLines() const {
+        std::vector<std::string> out;
+        for (const std::string& l : FileLines(TestFile("log.txt"))) out.push_back(l.substr(12));
+        return out;
+    }
+};
+
+const std::vector<std::string> kNothing;
+
+struct SavedDevice {
+    const char* mac;
+    const char* short_id;
+    int type;
+    const char* type_text;
+    const char* name;
+    int keep_alive;
+};
+
+const SavedDevice kPump{kRouterMac, "1A2B", 7, "Router", "Pump", 1};
+const SavedDevice kTank{kEndDeviceMac, "3C4D", 4, "End Device", "Tank", 0};
+
+// The network data file as the program writes it for the coordinator kCoordMac (PAN 3F21, channel 15).
+std::string NetworkFile(int poll_ping, const std::vector<SavedDevice>& devices) {
+    auto key = [](const std::string& k, const std::string& v) { return k + "=\"" + v + "\"\r\n"; };
+    std::string f = "[Main]\r\n" + key("TotalDevice", std::to_string(devices.size())) + key("RFCh", "15") +
+                    key("PanInfo", "3F21") + key("DeviceTimeOut", "1000") + key("NetStat", "1") +
+                    key("mSecAlive", "1000") + key("enapollPing", std::to_string(poll_ping)) +
+                    key("DefaultPollRate", "20000") + "[MAC List]\r\n";
+    char name[32];
+    for (size_t i = 0; i < devices.size(); ++i) {
+        std::snprintf(name, sizeof name, "Device%06zu", i + 1);
+        f += key(name, devices[i].mac);
+    }
+    for (const SavedDevice& d : devices)
+        f += std::string("[") + d.mac + "]\r\n" + key("ID64Long", d.mac) + key("ID16Short", d.short_id) +
+             key("DeviceType", std::to_string(d.type)) + key("DeviceTypeSTR", d.type_text) + key("DeviceLQI", "0") +
+             key("DeviceName", d.name) + key("devPollRate", "0") + key("devNewRate", "0") +
+             key("stsEnableKeepAlive", std::to_string(d.keep_alive));
+    return f;
+}
+
+std::string MacList(const std::vector<SavedDevice>& devices) {
+    std::string text = std::string(kCoordMac) + "\r\n";
+    for (const SavedDevice& d : devices) text += std::string(d.mac) + "\r\n";
+    return text;
+}
+
+}  // namespace
+
+TEST_F(ProgramEnd, no_usable_port_answer_ends_at_once_and_saves_nothing) {
+    for (const char* typed : {"", "abc", "0", "-0.4"}) {
+        EXPECT_PROGRAM_ENDS(Start(typed), 0) << "typed '" << typed << "'";
+        EXPECT_EQ(FileLines(TestFile("dialogs.txt")),
+                  std::vector<std::string>{"input: Insert COORDINATOR Serial Port Number | Lumaro | 1"})
+            << typed;
+        EXPECT_FALSE(Exists(TestFile("wire.txt"))) << typed;
+        EXPECT_FALSE(Exists(TestFile("log.txt"))) << typed;
+        EXPECT_FALSE(Exists(TestFile("settings.txt"))) << typed;
+        std::remove(TestFile("dialogs.txt").c_str());
+    }
+}
+
+TEST_F(ProgramEnd, coordinator_silent_through_eleven_requests_ends_without_saving) {
+    UseSim(CoordinatorOnly("faults ignore_addr=all\n"));
+    RecordWireToFile();
+    WriteSavedNetwork();
+    const std::string ini_before = ReadFile(ProgramFile(std::string(kCoordDigits) + ".ini"));
+    const std::string list_before = ReadFile(ProgramFile(std::string(kCoordDigits) + "_macList.txt"));
+
+    EXPECT_PROGRAM_ENDS(Start("5"), 2);
+
+    const auto wire = FileLines(TestFile("wire.txt"));
+    EXPECT_EQ(std::count(wire.begin(), wire.end(), "<- CMD:11;"), 11);
+    EXPECT_EQ(std::count(wire.begin(), wire.end(), "<- CMD:0D;"), 0);
+    const auto logged = LoggedLines();
+    ASSERT_FALSE(logged.empty());
+    EXPECT_EQ(logged.back(), "Coordinator Reset Error");
+    EXPECT_EQ(std::count(logged.begin(), logged.end(), "Trial 10 of 10"), 1);
+    EXPECT_EQ(std::count(logged.begin(), logged.end(), "Trial 11 of 10"), 0);
+    EXPECT_FALSE(Exists(TestFile("settings.txt")));
+    EXPECT_EQ(ReadFile(ProgramFile(std::string(kCoordDigits) + ".ini")), ini_before);
+    EXPECT_EQ(ReadFile(ProgramFile(std::string(kCoordDigits) + "_macList.txt")), list_before);
+}
+
+TEST_F(ProgramEnd, port_that_cannot_be_opened_is_a_serial_communication_error) {
+    struct Case {
+        const char* typed;
+        bool fail_open;
+    };
+    // A number outside 1..99 is not taken by the link, which then has no port to open.
+    for (const Case& c : {Case{"5", true}, Case{"100", false}, Case{"-3", false}}) {
+        line->fail_open = c.fail_open;
+        EXPECT_PROGRAM_ENDS(Start(c.typed), 1) << c.typed;
+        EXPECT_EQ(FileLines(TestFile("dialogs.txt")),
+                  (std::vector<std::string>{"input: Insert COORDINATOR Serial Port Number | Lumaro | 1",
+                                            "message: Serial Communication Error | Lumaro"}))
+            << c.typed;
+        EXPECT_EQ(LoggedLines(), std::vector<std::string>{"Serial Communication Error"}) << c.typed;
+        EXPECT_FALSE(Exists(TestFile("wire.txt"))) << c.typed;
+        EXPECT_FALSE(Exists(TestFile("settings.txt"))) << c.typed;
+        EXPECT_EQ(ProgramFolderListing(), kNothing) << c.typed;
+        std::remove(TestFile("dialogs.txt").c_str());
+        std::remove(TestFile("log.txt").c_str());
+    }
+}
+
+TEST_F(ProgramEnd, serial_failure_after_start_up_saves_the_network_but_not_the_settings) {
+    WriteSavedNetwork(1);
+    EXPECT_PROGRAM_ENDS(
+        {
+            Start("5");
+            // A new router joins and is taken into the table; then the adapter is pulled out and the
+            // next ping of the alive timer fails.
+            line->send_to_host(Bytes({0x00, 0x5E, 0x6F, 0x00, 0x13, 0xA2, 0x00, 0x40, 0x5A, 0x30, 0x01, 0x07, ';'}));
+            clock.advance(1000);
+            line->unplug();
+            clock.advance(20000);
+        },
+        1);
+
+    const SavedDevice joined{"00:13:A2:00:40:5A:30:01", "5E6F", 7, "Router", "", 0};
+    EXPECT_EQ(ReadFile(ProgramFile(std::string(kCoordDigits) + ".ini")), NetworkFile(1, {kPump, kTank, joined}));
+    EXPECT_EQ(ReadFile(ProgramFile(std::string(kCoordDigits) + "_macList.txt")), MacList({kPump, kTank, joined}));
+    const auto logged = LoggedLines();
+    ASSERT_GE(logged.size(), 2u);
+    EXPECT_EQ(logged[logged.size() - 2], "TX: CMD:0E:1A2B;");
+    EXPECT_EQ(logged.back(), "Serial Communication Error");
+    EXPECT_EQ(FileLines(TestFile("dialogs.txt")).back(), "message: Serial Communication Error | Lumaro");
+    EXPECT_FALSE(Exists(TestFile("settings.txt")));
+}
+
+TEST_F(ProgramEnd, closing_the_main_window_saves_the_settings_and_the_network) {
+    Preset("MainLeft", "1500");
+    Preset("MainTop", "900");
+    WriteSavedNetwork();
+    EXPECT_PROGRAM_ENDS(
+        {
+            Start("6");
+            Settle();
+            windows().main->close();
+        },
+        0);
+
+    const auto settings = SettingsOnDisk();
+    const std::map<std::string, std::string> main_values = {
+        {"MainLeft", "1500"}, {"MainTop", "900"}, {"SerialPort", "6"}, {"ShowSplash", "0"}, {"LangID", "2"}};
+    for (const auto& [k, v] : main_values) EXPECT_EQ(settings.count(k) ? settings.at(k) : "<absent>", v) << k;
+    EXPECT_EQ(ReadFile(ProgramFile(std::string(kCoordDigits) + ".ini")), NetworkFile(0, {kPump, kTank}));
+    EXPECT_EQ(ReadFile(ProgramFile(std::string(kCoordDigits) + "_macList.txt")), MacList({kPump, kTank}));
+}
+
+TEST_F(ProgramEnd, closing_the_main_window_before_the_network_is_loaded_saves_only_the_settings) {
+    UseSim(CoordinatorOnly("faults ignore_addr=all\n"));
+    Preset("LangID", "1");
+    Preset("SerialPort", "4");
+    EXPECT_PROGRAM_ENDS(
+        {
+            clock.call_later(5000, [] { windows().main->close(); });
+            Start("9");
+        },
+        0);
+
+    const auto settings = SettingsOnDisk();
+    EXPECT_EQ(settings.at("SerialPort"), "9");
+    EXPECT_EQ(settings.at("LangID"), "1");
+    EXPECT_EQ(settings.at("ShowSplash"), "0");
+    EXPECT_EQ(ProgramFolderListing(), kNothing);
+}

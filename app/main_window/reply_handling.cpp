@@ -139,7 +139,7 @@ void announce(const std::string& r) {
     if ((a == 0 && b == 0) || reused) {
         if (s.TotalDevice >= kScanSlots) {
             // No slot is left that the searches would ever see; the device is not taken in.
-            LogLine("RX: table full, device " + mac + " not added", 3);
+            LogLine("Device table full: " + mac + " not added", 3);
         } else {
             s.NewDevIdx = static_cast<int16_t>(s.TotalDevice + 1);
             DeviceRecord& d = s.Devices[s.NewDevIdx];

@@ -110,7 +110,7 @@ TEST_F(ReplyTest, full_table_drops_the_new_device_with_a_red_line) {
     EXPECT_TRUE(s.Devices[32001].ID64Long.empty());
     const auto lines = LogLines();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[1], std::string("RX: table full, device ") + kNewMac + " not added");
+    EXPECT_EQ(lines[1], std::string("Device table full: ") + kNewMac + " not added");
     EXPECT_EQ(LogColour(1), QColor(255, 0, 0));
 }
 

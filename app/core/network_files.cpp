@@ -65,7 +65,7 @@ void write_key(const std::string& key, const std::string& value) {
 }
 
 std::string device_key(int i) {
-    char buf[16];
+    char buf[24];  // room for any int, though slots stop at 65535
     std::snprintf(buf, sizeof buf, "Device%06d", i);
     return buf;
 }

@@ -1,0 +1,185 @@
+// The device table's files and its compaction for networks of 1000, 8000 and 32000 devices, and the
+// process's peak memory once 32000 devices were loaded and compacted.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "app/core/device_table.h"
+#include "app/core/mod_main.h"
+#include "app/core/network_files.h"
+#include "platform/atomic_file.h"
+#include "platform/virtual_clock.h"
+#include "profile/pravel.h"
+
+namespace {
+
+using namespace modMain;
+
+std::string mac(int64_t i) {
+    char text[32];
+    std::snprintf(text, sizeof text, "00:13:A2:00:41:%02X:%02X:%02X", static_cast<unsigned>((i >> 16) & 0xFF),
+                  static_cast<unsigned>((i >> 8) & 0xFF), static_cast<unsigned>(i & 0xFF));
+    return text;
+}
+
+void fill_table(int64_t n) {
+    State& s = g();
+    for (int64_t i = 1; i <= n; ++i) {
+        DeviceRecord& d = s.Devices[static_cast<size_t>(i)];
+        d.ID64Long = mac(i);
+        char shortId[8];
+        std::snprintf(shortId, sizeof shortId, "%04X", static_cast<unsigned>(i & 0xFFFF));
+        d.ID16Short = shortId;
+        d.DeviceType = i % 3 == 0 ? 6 : 7;
+        d.DeviceTypeSTR = i % 3 == 0 ? "End Device" : "Router";
+        d.DeviceLQI = static_cast<int16_t>(i % 256);
+        d.DeviceName = "Kitchen lamp " + std::to_string(i);
+        d.devPollRate = 20000;
+        d.devNewRate = 10;
+        d.stsEnableKeepAlive = 1;
+    }
+    s.TotalDevice = static_cast<int16_t>(n);
+    s.DeviceTimeOut = 1000;
+    s.mSecAlive = 1000;
+    s.DefaultPollRate = 20000;
+}
+
+// Each size gets its own pair of files in a folder of its own.
+struct Workspace {
+    platform::VirtualClock clock;
+    Pravel ini;
+    std::string folder;
+
+    explicit Workspace(int64_t n) {
+        reset();
+        folder = "/tmp/bench_devices_" + std::to_string(::getpid()) + "_" + std::to_string(n);
+        std::system(("mkdir -p '" + folder + "'").c_str());
+        g().CoordMac = "00:13:A2:00:40:5A:C0:01";
+        g().NetFilePath = folder + "/0013A200405AC001.ini";
+        g().MacListPath = folder + "/0013A200405AC001_macList.txt";
+        controls().iniZB = &ini;
+    }
+    ~Workspace() {
+        controls().iniZB = nullptr;
+        std::system(("rm -rf '" + folder + "'").c_str());
+        reset();
+    }
+};
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+double peak_mb() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;  // ru_maxrss is in KiB
+}
+
+void BM_SaveNetworkData(benchmark::State& state) {
+    Workspace ws(state.range(0));
+    fill_table(state.range(0));
+    for (auto _ : state) SaveNetworkData();
+    state.SetComplexityN(state.range(0));
+    state.counters["file_MB"] = static_cast<double>(read_file(g().NetFilePath).size()) / 1e6;
+}
+
+// As at start-up: the file is new to the program, so every pass reads and parses it from the disk.
+void BM_LoadNetworkData(benchmark::State& state) {
+    Workspace ws(state.range(0));
+    fill_table(state.range(0));
+    SaveNetworkData();
+    const std::string bytes = read_file(g().NetFilePath);
+    const std::string path = g().NetFilePath;
+    reset();  // a program just started
+    g().NetFilePath = path;
+    for (auto _ : state) {
+        state.PauseTiming();
+        platform::write_file_atomically(g().NetFilePath, bytes);
+        ws.clock.run_pending();
+        state.ResumeTiming();
+        LoadNetworkData();
+    }
+    if (g().TotalDevice != state.range(0) || g().Devices[static_cast<size_t>(state.range(0))].ID64Long.empty())
+        state.SkipWithError("the file did not load back");
+    state.SetComplexityN(state.range(0));
+}
+
+// The first device deleted: every other record moves up by one slot.
+void BM_CompactDeviceTable(benchmark::State& state) {
+    Workspace ws(state.range(0));
+    const auto n = static_cast<size_t>(state.range(0));
+    fill_table(state.range(0));
+    auto& d = g().Devices;
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (size_t i = n + 1; i >= 2; --i) d[i] = std::move(d[i - 1]);
+        d[1] = DeviceRecord{};
+        state.ResumeTiming();
+        CompactDeviceTable();
+    }
+    if (d[n].ID64Long != mac(static_cast<int64_t>(n)) || !d[n + 1].ID64Long.empty())
+        state.SkipWithError("the table did not compact");
+    state.SetComplexityN(state.range(0));
+}
+
+}  // namespace
+
+BENCHMARK(BM_SaveNetworkData)->Arg(1000)->Arg(8000)->Arg(32000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_LoadNetworkData)->Arg(1000)->Arg(8000)->Arg(32000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_CompactDeviceTable)
+    ->Arg(1000)
+    ->Arg(8000)
+    ->Arg(32000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+
+namespace {
+
+// Run as its own process (the benchmarks above leave their own traces in this one): a program that
+// starts, loads the network of 32000 devices in `folder`, compacts the table and later saves it.
+int measure_program_peak(const std::string& folder) {
+    Workspace ws(0);
+    g().NetFilePath = folder + "/0013A200405AC001.ini";
+    g().MacListPath = folder + "/0013A200405AC001_macList.txt";
+    LoadNetworkData();
+    CompactDeviceTable();
+    if (g().TotalDevice != 32000) return 1;
+    std::printf("peak resident memory with 32000 devices loaded and compacted: %.1f MB\n", peak_mb());
+    SaveNetworkData();
+    std::printf("peak resident memory after saving them again: %.1f MB\n", peak_mb());
+    return 0;
+}
+
+void report_program_peak() {
+    {
+        Workspace ws(32000);
+        fill_table(32000);
+        SaveNetworkData();
+        char self[4096] = {};
+        if (::readlink("/proc/self/exe", self, sizeof self - 1) <= 0) return;
+        const std::string command = std::string("'") + self + "' --program-peak '" + ws.folder + "'";
+        std::fflush(stdout);
+        if (std::system(command.c_str()) != 0) std::printf("the peak measurement failed\n");
+    }
+    std::printf("peak resident memory of this benchmark process: %.1f MB\n", peak_mb());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--program-peak") return measure_program_peak(argv[2]);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    report_program_peak();
+    return 0;
+}

@@ -8,7 +8,11 @@ function(dalmiro_add_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config"
-    TIMEOUT 600)
+    TIMEOUT 600
+    # A binary that ends early without an error (the program's own ending called by mistake) must not
+    # count as passed: only gtest's summary line does, and no failure or sanitizer report may come with it.
+    PASS_REGULAR_EXPRESSION "\\[  PASSED  \\] [0-9]+ tests?\\."
+    FAIL_REGULAR_EXPRESSION "\\[  FAILED  \\]|ERROR: [A-Za-z]+Sanitizer|runtime error:")
 endfunction()
 
 # dalmiro_add_bench(NAME SOURCES a.cpp LIBS x): built only with DALMIRO_BENCH, run by `make bench`.

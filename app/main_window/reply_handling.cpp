@@ -25,11 +25,6 @@ constexpr int kDevRxLogKeep = 1000;
 
 uint8_t byte_at(const std::string& s, size_t pos1) { return static_cast<uint8_t>(s[pos1 - 1]); }
 
-std::string hex2(uint8_t b) {
-    static const char* digits = "0123456789ABCDEF";
-    return std::string{digits[b >> 4], digits[b & 15]};
-}
-
 // A reply that answers a waiting command ends the reply wait at once.
 void close_reply_wait() {
     if (frmMain* main = windows().main) main->tmrTimeOut.set_enabled(false);
@@ -60,12 +55,13 @@ void io_report(const std::string& r, bool marked) {
         DeviceRecord& d = s.Devices[i];
         d.devVBatt = BatteryVolts(byte_at(r, 4), byte_at(r, 5));
         d.devTemp = Temperature(byte_at(r, 6), byte_at(r, 7));
-        d.devAnalog1 = hex2(byte_at(r, 8)) + hex2(byte_at(r, 9));
-        d.devAnalog2 = hex2(byte_at(r, 10)) + hex2(byte_at(r, 11));
-        d.devAnalog3 = hex2(byte_at(r, 12)) + hex2(byte_at(r, 13));
-        d.devAnalog4 = hex2(byte_at(r, 14)) + hex2(byte_at(r, 15));
-        const uint8_t inputs = byte_at(r, 16);
-        d.devInputs = inputs < 16 ? hex2(inputs).substr(1) : hex2(inputs);
+        d.devAnalog1 = WordToHex(r.substr(7, 2));
+        d.devAnalog2 = WordToHex(r.substr(9, 2));
+        d.devAnalog3 = WordToHex(r.substr(11, 2));
+        d.devAnalog4 = WordToHex(r.substr(13, 2));
+        // The input bitmap is shown without a leading zero.
+        const std::string inputs = HexDumpDash(r.substr(15, 1));
+        d.devInputs = inputs[0] == '0' ? inputs.substr(1) : inputs;
         d.devIOValid = 1;
         d.devStatus = 1;
     }

@@ -18,7 +18,7 @@ test: deps
 
 build-run: deps
 	cmake -S . -B $(RUN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(RUN_DIR) -j $(JOBS)
+	cmake --build $(RUN_DIR) -j $(JOBS) --target Dalmiro zbsim brivola-monitor pravel
 
 run: build-run
 	bash scripts/run-demo.sh $(RUN_DIR)

@@ -1,5 +1,7 @@
 #include "app/core/network_files.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -42,7 +44,8 @@ std::string trim_blanks(const std::string& s) {
     return s.substr(b, e - b + 1);
 }
 
-// The value of key, or nullptr-like "missing" when the control answers its default.
+// Reads key of the current section; false when it is missing (the control then answers "Errore", in
+// any case, which a stored value of that text cannot be told apart from).
 bool read_key(const std::string& key, std::string& value) {
     ini().Chiave(key);
     ini().LeggiValore();

@@ -80,7 +80,7 @@ TEST_F(SplashWindow, shows_title_version_and_company_and_ends_its_wait_after_3_s
     EXPECT_EQ(splash.lblVersion->text(), "Version 1.0.25");
     EXPECT_EQ(splash.lblCompany->text(), "Northgate Radio Systems");
     EXPECT_EQ(splash.lblCompanyProduct->text(), "Northgate Radio Systems");
-    EXPECT_EQ(splash.lblCopyright->text(), "Copyright (C) 2024 Northgate Radio Systems");
+    EXPECT_EQ(splash.lblCopyright->text(), "Copyright (C) 2026 Northgate Radio Systems");
     EXPECT_EQ(splash.windowTitle(), "");
     EXPECT_EQ(splash.size(), QSize(TwipsToPixels(7455), TwipsToPixels(4710)));
     EXPECT_FALSE(splash.picLogo->pixmap().isNull());

@@ -2,12 +2,16 @@
 #include <QApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <iostream>
 #include <unistd.h>
 
 #include "app/core/end_program.h"
 #include "app/core/mod_main.h"
+#include "app/core/program_options.h"
 #include "app/core/start_up.h"
 #include "app/main_window/frmMain.h"
+#include "platform/daily_log.h"
+#include "platform/user_folders.h"
 
 namespace {
 
@@ -42,7 +46,14 @@ void close_on_signals(QObject* owner) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc > 1) {
+        // The options answer without a window, so they work without a display too.
+        QCoreApplication app(argc, argv);
+        return modMain::RunProgramOptions(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+    }
     QApplication app(argc, argv);
+    platform::DailyLog log_file(platform::state_folder());
+    platform::set_daily_log(&log_file);
     QApplication::setQuitOnLastWindowClosed(false);
     close_on_signals(&app);
     modMain::Main();

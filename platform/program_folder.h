@@ -1,5 +1,6 @@
 #pragma once
-// The program's own folder, where the network files live; tests point it at a temp folder.
+// Where the network files live: the program's own folder when it runs from its build tree, the
+// user's data folder once installed; tests point it at a temp folder.
 #include <string>
 
 namespace platform {

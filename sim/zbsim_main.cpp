@@ -10,6 +10,7 @@
 #include <optional>
 #include <unistd.h>
 
+#include "platform/command_line.h"
 #include "platform/port_map.h"
 #include "sim/coordinator.h"
 #include "sim/pty_link.h"
@@ -20,6 +21,7 @@ namespace {
 const char* const kUsage =
     "usage: zbsim --link PATH [--config FILE] [--port N]\n"
     "       zbsim --demo-config   (prints the built-in network as a configuration file)\n"
+    "       zbsim --help | --version\n"
     "  --link PATH    make PATH a symbolic link to the simulated coordinator's serial port\n"
     "  --config FILE  the network to simulate (default: the built-in demo network)\n"
     "  --port N       also register the port as serial port number N (1..99) for this user\n";
@@ -92,6 +94,7 @@ bool install_signal_pipe() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (platform::answer_standard_option(argc, argv, "zbsim", kUsage, std::cout)) return 0;
     if (argc == 2 && std::string(argv[1]) == "--demo-config") {
         std::cout << zbsim::demo_config_text();
         return 0;

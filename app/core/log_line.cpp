@@ -5,6 +5,7 @@
 #include "app/core/display_text.h"
 #include "app/core/mod_main.h"
 #include "app/log_splash/frmLog.h"
+#include "platform/daily_log.h"
 
 namespace modMain {
 
@@ -15,6 +16,8 @@ const QColor kKindColours[] = {QColor(0, 255, 0), QColor(64, 0, 0), QColor(255, 
 }  // namespace
 
 void LogLine(const std::string& message, int16_t kind) {
+    // The file keeps every line, shown or not, and outlives the on-screen clearing.
+    if (platform::DailyLog* file = platform::daily_log()) file->write(Display(message).toStdString());
     frmLog* log = windows().log;
     if (!log || !log->isVisible()) return;
     log->repaint();

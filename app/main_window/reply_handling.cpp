@@ -15,6 +15,7 @@
 #include "app/log_splash/frmLog.h"
 #include "app/main_window/frmMain.h"
 #include "platform/dialogs.h"
+#include "platform/port_problem.h"
 
 namespace modMain {
 
@@ -256,6 +257,8 @@ void HandleErrorDetected(int16_t errCode) {
     // Fixed id: the message reads the same in both languages.
     const std::string text = LoadResString(10063).value_or("Serial Communication Error");
     LogLine(text, 0);
+    // The operator needs the system's reason to fix it (a missing group, an unplugged adapter).
+    if (errCode == 10) LogLine(platform::port_number_problem(s.SerialPort), 0);
     platform::dialogs().message_box(text, kAppTitle);
     WaitMs(5000);
     if (s.StartupDone == 1) {

@@ -111,16 +111,23 @@ TEST_F(ProgramEnd, port_that_cannot_be_opened_is_a_serial_communication_error) {
     struct Case {
         const char* typed;
         bool fail_open;
+        std::string reason;
     };
+    // Port 5 leads to an adapter that is not plugged in.
+    const std::string absent = TestFile("ttyUSB-absent");
+    store.values[{"Dalmiro", "Ports", "5"}] = absent;  // the map, not the program's saved settings
     // A number outside 1..99 is not taken by the link, which then has no port to open.
-    for (const Case& c : {Case{"5", true}, Case{"100", false}, Case{"-3", false}}) {
+    for (const Case& c : {Case{"5", true, absent + ": No such file or directory (the adapter is unplugged, or the "
+                                                    "port number leads elsewhere)"},
+                          Case{"100", false, "serial port 100: port numbers go from 1 to 99"},
+                          Case{"-3", false, "serial port -3: port numbers go from 1 to 99"}}) {
         line->fail_open = c.fail_open;
         EXPECT_PROGRAM_ENDS(Start(c.typed), 1) << c.typed;
         EXPECT_EQ(FileLines(TestFile("dialogs.txt")),
                   (std::vector<std::string>{"input: Insert COORDINATOR Serial Port Number | Lumaro | 1",
                                             "message: Serial Communication Error | Lumaro"}))
             << c.typed;
-        EXPECT_EQ(LoggedLines(), std::vector<std::string>{"Serial Communication Error"}) << c.typed;
+        EXPECT_EQ(LoggedLines(), (std::vector<std::string>{"Serial Communication Error", c.reason})) << c.typed;
         EXPECT_FALSE(Exists(TestFile("wire.txt"))) << c.typed;
         EXPECT_FALSE(Exists(TestFile("settings.txt"))) << c.typed;
         EXPECT_EQ(ProgramFolderListing(), kNothing) << c.typed;

@@ -4,9 +4,7 @@
 
 #include "profile/pravel.h"
 
-namespace {
-
-const char kUsage[] =
+const char kPravelUsage[] =
     "usage: pravel read FILE SECTION KEY\n"
     "       pravel write FILE SECTION KEY VALUE\n"
     "       pravel create-key FILE SECTION KEY\n"
@@ -14,7 +12,10 @@ const char kUsage[] =
     "       pravel delete-section FILE SECTION\n"
     "       pravel create-file FILE\n"
     "       pravel create-section FILE SECTION\n"
-    "       pravel paths\n";
+    "       pravel paths\n"
+    "       pravel --help | --version\n";
+
+namespace {
 
 struct Form {
     const char* name;
@@ -45,6 +46,6 @@ int run_pravel(const std::vector<std::string>& args, std::ostream& out, std::ost
         f.action(pravel, out);
         return 0;
     }
-    err << kUsage;
+    err << kPravelUsage;
     return 2;
 }

@@ -4,5 +4,7 @@
 #include <string>
 #include <vector>
 
+extern const char kPravelUsage[];
+
 // args excludes the program name. Returns the exit code: 0, or 2 on a usage error (usage on err).
 int run_pravel(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,0 +1,63 @@
+#include "app/core/program_options.h"
+
+#include <sys/stat.h>
+
+#include "platform/command_line.h"
+#include "platform/port_map.h"
+
+namespace modMain {
+
+const char* const kProgramUsage =
+    "usage: Dalmiro                      start the program (it asks for the coordinator's port number)\n"
+    "       Dalmiro --list-ports         list this machine's serial ports and the number each is reachable as\n"
+    "       Dalmiro --assign-port N PATH make serial port N (1..99) open PATH, by its /dev/serial/by-id name\n"
+    "                                    when it has one\n"
+    "       Dalmiro --help | --version\n";
+
+namespace {
+
+// A port number as typed: digits only, 1..99.
+int port_number(const std::string& text) {
+    if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+    return std::stoi(text);
+}
+
+int usage_error(std::ostream& err, const std::string& why) {
+    err << "Dalmiro: " << why << "\n" << kProgramUsage;
+    return platform::kExitUsage;
+}
+
+}  // namespace
+
+int RunProgramOptions(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                      const PortSource& source) {
+    if (args.empty()) return -1;
+    std::vector<const char*> argv{"Dalmiro"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    if (platform::answer_standard_option(static_cast<int>(argv.size()), argv.data(), "Dalmiro", kProgramUsage, out))
+        return 0;
+    const std::string& option = args[0];
+    if (option == "--list-ports" && args.size() == 1) {
+        const auto ports = platform::detect_ports(source.ports(), source.by_id_folder);
+        if (ports.empty()) out << "No serial port found on this machine.\n";
+        for (const platform::DetectedPort& p : ports) out << platform::describe_port(p) << "\n";
+        return 0;
+    }
+    if (option == "--assign-port") {
+        if (args.size() != 3) return usage_error(err, "--assign-port needs a number and a device path");
+        const int number = port_number(args[1]);
+        if (number == 0) return usage_error(err, "the port number must be 1 to 99");
+        struct stat st {};
+        if (::stat(args[2].c_str(), &st) != 0) {
+            err << "Dalmiro: " << args[2] << ": no such device\n";
+            return 1;
+        }
+        std::string stored;
+        platform::give_port_number(number, args[2], stored, source.by_id_folder);
+        out << "Serial port " << number << " is now " << stored << "\n";
+        return 0;
+    }
+    return usage_error(err, "unexpected argument '" + option + "'");
+}
+
+}  // namespace modMain

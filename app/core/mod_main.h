@@ -79,6 +79,11 @@ struct State {
     std::string OpenDeviceShort;
     int16_t DevWinState = 0;
     int16_t DevPollPhase = 0;
+    // Believed state of outputs 1..4 of the shown device: 1 on, 0 off.
+    int16_t OutputState1 = 0;
+    int16_t OutputState2 = 0;
+    int16_t OutputState3 = 0;
+    int16_t OutputState4 = 0;
     std::string LastTxText;
     std::string LastTxShort;
     int16_t SendDataPending = 0;

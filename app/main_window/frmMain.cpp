@@ -41,6 +41,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     lblLstDEVType = row_group(this, QStringLiteral("lblLstDEVType"));
     lblLstDEVKa = row_group(this, QStringLiteral("lblLstDEVKa"));
     picSTSDEV = row_group(this, QStringLiteral("picSTSDEV"));
+    BindDeviceOpening();
 
     tmrTimeOut.set_interval(100);
     tmrTimeOut.set_on_tick([this] { tmrTimeOut_Timer(); });

@@ -28,6 +28,8 @@ public:
     void tmrNewDevice_Timer();
     void tmrGenOper_Timer();
     void tmrDevAlive_Timer();
+    // Opens the device window for the device in that row and supplies it until it closes.
+    void lblLstDEVName_DblClick(int16_t Index);
 
     // The link's events.
     void ZigBeeNet_StringReceived(const std::string& recString);
@@ -55,6 +57,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void BindDeviceOpening();
+
     void StringReceived(const std::string& recString) override { ZigBeeNet_StringReceived(recString); }
     void StringSent(const std::string& sndString) override { ZigBeeNet_StringSent(sndString); }
     void ErrorDetected(int16_t errCode) override { ZigBeeNet_ErrorDetected(errCode); }

@@ -10,6 +10,7 @@
 #include "app/core/mod_main.h"
 #include "app/core/network_files.h"
 #include "app/core/reply_wait.h"
+#include "app/core/rx_log.h"
 #include "app/core/string_table.h"
 #include "app/core/version_info.h"
 #include "app/log_splash/frmLog.h"
@@ -20,9 +21,6 @@
 namespace modMain {
 
 namespace {
-
-constexpr int kDevRxLogLimit = 65000;
-constexpr int kDevRxLogKeep = 1000;
 
 uint8_t byte_at(const std::string& s, size_t pos1) { return static_cast<uint8_t>(s[pos1 - 1]); }
 
@@ -68,7 +66,9 @@ void io_report(const std::string& r, bool marked) {
     }
     if (s.OpenDeviceShort.empty()) return;
     const int16_t k = FindDeviceByShort(s.OpenDeviceShort);
-    if (k == 0) return;
+    // Once the window is bound to a slot, only that slot refreshes its copy: a short address the shown
+    // device gave up may by now name another device, whose record must not go back into this slot.
+    if (k == 0 || (s.OpenDeviceIdx != 0 && k != s.OpenDeviceIdx)) return;
     // The fields the device window edits stay as the operator left them.
     DeviceRecord& cur = s.CurDevice;
     std::string name = cur.DeviceName;
@@ -87,7 +87,7 @@ void delivery_report(const char* mark) {
     State& s = g();
     if (s.LastTxShort.empty() || s.SendDataPending != 1) return;
     const int16_t j = FindDeviceByShort(s.LastTxShort);
-    if (j != 0) s.Devices[j].devRxLog += std::string(mark) + s.LastTxText + "\r";
+    if (j != 0) AppendToRxLog(s.Devices[j].devRxLog, std::string(mark) + s.LastTxText + "\r");
     s.SendDataPending = mark[0] == '!' ? 1 : 0;
 }
 
@@ -275,8 +275,7 @@ void HandleDataReceived(const std::string& recDataAddr, const std::string& recDa
     if (i == 0) return;
     DeviceRecord& d = s.Devices[i];
     d.devLastData = recData;
-    d.devRxLog += "RX: " + recData + "\r";
-    if (d.devRxLog.size() > static_cast<size_t>(kDevRxLogLimit)) d.devRxLog = d.devRxLog.substr(d.devRxLog.size() - kDevRxLogKeep);
+    AppendToRxLog(d.devRxLog, "RX: " + recData + "\r");
 }
 
 }  // namespace modMain

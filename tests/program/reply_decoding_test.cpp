@@ -178,6 +178,7 @@ TEST_F(ReplyTest, io_report_refreshes_the_open_device_copy_but_keeps_what_the_op
         int16_t startup_done;
         int16_t phase_before, phase_after;
         bool measurements_stored, copy_refreshed;
+        int16_t bound_slot = 0;  // the slot the window is bound to, 0 before the opener binds one
     };
     const std::vector<Case> cases = {
         {"plain report", IoReport(0x0C, 0x05, 0x05, 0x14, 0x0A, 0x05, 0x05), 1, 10, 20, true, true},
@@ -186,6 +187,8 @@ TEST_F(ReplyTest, io_report_refreshes_the_open_device_copy_but_keeps_what_the_op
         {"before start-up ends", IoReport(0x0C, 0x05, 0x05, 0x14, 0x0A, 0x05, 0x05), 0, 10, 10, false, false},
         {"unknown sender", Bytes({0x08, 0x77, 0x77, 0x0C, 0x05, 0x05, 0x14, 0, 0, 0, 0, 0, 0, 0, 0, 5, ';'}), 1, 10,
          10, false, false},
+        // 1A2B was the shown device's address before it rejoined; slot 1 is another device now.
+        {"window bound to another slot", IoReport(0x0C, 0x05, 0x05, 0x14, 0x0A, 0x05, 0x05), 1, 10, 10, true, false, 2},
     };
     for (const Case& c : cases) {
         Fresh();
@@ -200,6 +203,7 @@ TEST_F(ReplyTest, io_report_refreshes_the_open_device_copy_but_keeps_what_the_op
         s.Devices[1].DeviceLQI = 77;
         // The device window has 1A2B open and the operator has edited the copy.
         s.OpenDeviceShort = "1A2B";
+        s.OpenDeviceIdx = c.bound_slot;
         s.CurDevice = s.Devices[1];
         s.CurDevice.DeviceName = "Pump (edited)";
         s.CurDevice.devPollRate = 9000;
@@ -213,7 +217,7 @@ TEST_F(ReplyTest, io_report_refreshes_the_open_device_copy_but_keeps_what_the_op
         EXPECT_EQ(s.Devices[1].devIOValid, c.measurements_stored ? 1 : 0) << c.name;
         EXPECT_EQ(s.Devices[1].devVBatt, c.measurements_stored ? 3.077f : 0.0f) << c.name;
         EXPECT_EQ(s.CurDevice.DeviceLQI, c.copy_refreshed ? 77 : 0) << c.name;
-        EXPECT_EQ(s.CurDevice.devVBatt, c.measurements_stored ? 3.077f : 0.0f) << c.name;
+        EXPECT_EQ(s.CurDevice.devVBatt, c.measurements_stored && c.copy_refreshed ? 3.077f : 0.0f) << c.name;
         EXPECT_EQ(s.CurDevice.DeviceName, "Pump (edited)") << c.name;
         EXPECT_EQ(s.CurDevice.devPollRate, 9000) << c.name;
         EXPECT_EQ(s.CurDevice.devNewRate, 60) << c.name;

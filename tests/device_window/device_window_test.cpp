@@ -1,0 +1,243 @@
+// The device window on a started program against the in-process coordinator: a router that echoes
+// strings and an end device, both reporting every second.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <algorithm>
+#include <functional>
+
+#include "app/core/device_table.h"
+#include "app/core/mod_main.h"
+#include "app/device_window/frmDevice.h"
+#include "app/main_window/frmMain.h"
+#include "tests/program/program_fixture.h"
+
+using modMain::g;
+using modMain::windows;
+
+namespace {
+
+class DeviceWindow : public ProgramTest {
+protected:
+    // `timing` is the simulator's timing line; `poll` the end device's sleep.
+    void StartNetwork(const std::string& timing = "", int poll = 2000) {
+        Preset("ShowSplash", "0");
+        UseSim(CoordinatorOnly(timing + "device mac=" + kEndDeviceMac + " type=4 report=1 poll=" +
+                               std::to_string(poll) + "\ndevice mac=" + kRouterMac + " type=7 report=1 echo\n"));
+        Start("5");
+        // Both joined, completed and reporting.
+        ASSERT_TRUE(clock.run_until(
+            [] { return g().TotalDevice == 2 && g().Devices[1].devStatus == 1 && g().Devices[2].devStatus == 1; },
+            30000));
+        router = modMain::FindDeviceByMac(kRouterMac);
+        end_device = modMain::FindDeviceByMac(kEndDeviceMac);
+    }
+    // The window for slot i as the opener loads it, without the opener's loop.
+    frmDevice& Load(int i) {
+        auto& s = g();
+        s.DevWinState = 2;
+        s.CurDevice = s.Devices[static_cast<size_t>(i)];
+        s.OpenDeviceShort = s.CurDevice.ID16Short;
+        s.OpenDeviceIdx = static_cast<int16_t>(i);
+        window.reset(new frmDevice);
+        window->show();
+        return *window;
+    }
+    // Steps run `after` ms after the previous one while the opener runs; the last should close it.
+    void Open(int row, std::vector<std::pair<uint32_t, std::function<void()>>> steps) {
+        uint32_t at = 0;
+        for (auto& [after, step] : steps) clock.call_later(at += after, step);
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                        Qt::NoModifier);
+        QApplication::sendEvent(windows().main->lblLstDEVName[static_cast<size_t>(row)], &dbl);
+    }
+    std::vector<std::string> Sent(const std::string& prefix) {
+        std::vector<std::string> out;
+        for (const std::string& w : line->writes())
+            if (w.rfind(prefix, 0) == 0) out.push_back(w);
+        return out;
+    }
+    static int Lamp(const QPixmap& shown) {
+        for (int i : {1, 2})
+            if (shown.toImage() == windows().main->imgList.ListImages(i).toImage()) return i;
+        return 0;
+    }
+    static int Lamp(const QPushButton* b) { return Lamp(b->icon().pixmap(24, 24)); }
+
+    int router = 0, end_device = 0;
+    std::unique_ptr<frmDevice> window;
+};
+
+}  // namespace
+
+TEST_F(DeviceWindow, double_click_binds_the_row_slot_and_puts_the_record_back_where_the_device_is) {
+    StartNetwork();
+    auto& s = g();
+    ASSERT_EQ(router, 2);
+    frmDevice* shown = nullptr;
+    Open(1, {{1500, [&] {
+                  shown = windows().device;
+                  EXPECT_EQ(shown->lblSTATUS->text(), "ONLINE");
+                  shown->txtDevName->setText("  Boiler ");
+                  shown->cmdApply_Click();
+                  // Scrolling and a double-click while open change nothing; a deletion below moves it down.
+                  s.ListTop = 2;
+                  windows().main->lblLstDEVName_DblClick(0);
+                  s.Devices[1] = s.Devices[2];
+                  s.Devices[2] = DeviceRecord{};
+                  s.TotalDevice = 1;
+              }},
+             {1500, [&] {
+                  EXPECT_EQ(windows().device, shown);
+                  shown->close();
+              }}});
+    EXPECT_EQ(s.DevWinState, 0);
+    EXPECT_EQ(windows().device, nullptr);
+    EXPECT_EQ(s.Devices[1].ID64Long, kRouterMac);
+    EXPECT_EQ(s.Devices[1].DeviceName, "Boiler");
+    EXPECT_TRUE(s.Devices[2].ID64Long.empty());
+    EXPECT_EQ(Saved("DeviceLeft"), "1005");  // 1000 twips, on whole pixels
+    // An empty row opens nothing; a filled one still does afterwards, and its status is 0 once closed.
+    s.ListTop = 1;
+    windows().main->lblLstDEVName_DblClick(5);
+    EXPECT_EQ(s.DevWinState, 0);
+    s.Devices[1].devStatus = 1;
+    Open(0, {{1000, [&] { windows().device->close(); }}});
+    EXPECT_EQ(s.Devices[1].devStatus, 0);
+}
+
+TEST_F(DeviceWindow, redraw_shows_bars_in_bounds_follows_the_slot_status_and_syncs_the_outputs_once) {
+    OpenWindows();
+    auto& s = g();
+    s.Devices[1].ID64Long = kRouterMac;
+    s.Devices[1].ID16Short = "1A2B";
+    frmDevice& w = Load(1);
+    auto& cur = s.CurDevice;
+    cur.devAnalog1 = "1FFF", cur.devAnalog2 = "2000", cur.devAnalog3 = "FFFF", cur.devAnalog4 = "";
+    cur.devVBatt = 3.077f, cur.devTemp = 38.93f;
+    cur.devStatus = 1;
+    cur.devRxLog = std::string(70000, 'x');
+    w.tmrIOA_Timer();
+    EXPECT_EQ((std::vector<int>{w.barANG[0]->value(), w.barANG[1]->value(), w.barANG[2]->value(), w.barANG[3]->value()}),
+              (std::vector<int>{8191, 0, 0, 0}));
+    EXPECT_EQ(w.lblVBatt->text() + " " + w.lblTemp->text(), "3.077 38.93");
+    EXPECT_EQ(w.lblSTATUS->text(), "OFFLINE");
+    EXPECT_EQ(w.lblSTATUS->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_EQ(w.txtRxData->textCursor().position(), 65535);
+    s.Devices[1].devStatus = 1;
+    w.tmrIOA_Timer();
+    EXPECT_EQ(w.lblSTATUS->palette().color(QPalette::Window), QColor(0, 255, 0));
+
+    struct Step {
+        int16_t phase;
+        std::string inputs;
+        int16_t phase_after;
+        std::vector<int> lamps;  // inputs 1..3, then outputs 1..4
+    };
+    // A4: inputs 1 and 3, output 2.
+    const std::vector<Step> steps = {
+        {10, "A4", 10, {2, 1, 2, 2, 2, 2, 2}},
+        {20, "", 20, {2, 1, 2, 2, 2, 2, 2}},
+        {20, "A4", 30, {2, 1, 2, 1, 2, 1, 1}},
+        {30, "FE", 30, {2, 2, 2, 1, 2, 1, 1}},
+    };
+    for (const Step& st : steps) {
+        s.DevPollPhase = st.phase;
+        cur.devInputs = st.inputs;
+        w.tmrIOA_Timer();
+        std::vector<int> lamps;
+        for (QLabel* l : w.imgI) lamps.push_back(Lamp(l->pixmap()));
+        for (QPushButton* b : w.cmdOutput) lamps.push_back(Lamp(b));
+        EXPECT_EQ(s.DevPollPhase, st.phase_after) << st.phase << st.inputs;
+        EXPECT_EQ(lamps, st.lamps) << st.phase << st.inputs;
+    }
+    EXPECT_EQ((std::vector<int>{s.OutputState1, s.OutputState2, s.OutputState3, s.OutputState4}),
+              (std::vector<int>{0, 1, 0, 0}));
+}
+
+TEST_F(DeviceWindow, apply_keeps_what_was_acknowledged_in_time_as_the_boxes_read_after_the_answer) {
+    StartNetwork("timing ping=4000\n", 4000);
+    struct Case {
+        int slot;
+        bool kept;
+    };
+    for (const Case& c : {Case{router, false}, Case{end_device, true}}) {
+        frmDevice& w = Load(c.slot);
+        const std::string id = g().CurDevice.ID16Short;
+        line->clear_writes();
+        w.txtNewRate->setText("5000");
+        w.txtPollRate->setText("50");
+        w.chkKeepAlive->setChecked(true);
+        // Once the poll rate reaches the device, before its answer, the operator changes the box.
+        sim->set_log([&](const std::string& l) {
+            if (l.rfind("<- CMD:09", 0) == 0) w.txtPollRate->setText("250");
+            if (l.rfind("<- CMD:08", 0) == 0) {
+                w.close();
+                EXPECT_TRUE(w.isVisible());
+            }
+        });
+        w.cmdApply_Click();
+        EXPECT_EQ(g().DevWinState, 20);
+        EXPECT_EQ(w.txtNewRate->text(), "3600");
+        EXPECT_EQ(Sent("CMD:09"), c.kept ? std::vector<std::string>{"CMD:09:" + id + ":0064;"} : std::vector<std::string>{});
+        EXPECT_EQ(g().CurDevice.devPollRate, c.kept ? 250 : g().Devices[c.slot].devPollRate);
+        EXPECT_EQ(g().CurDevice.stsEnableKeepAlive, c.kept ? 1 : 0);
+        clock.advance(600);
+        EXPECT_EQ(Sent("CMD:05"), std::vector<std::string>{"CMD:05:" + id + ":3C00;"});
+        w.close();
+        EXPECT_EQ(g().DevWinState, 1);
+        sim->set_log(nullptr);
+    }
+}
+
+TEST_F(DeviceWindow, strings_are_bounded_by_how_they_are_sent_and_outputs_toggle_from_the_believed_state) {
+    StartNetwork();
+    const std::string to = g().Devices[router].ID16Short;
+    struct Case {
+        int shown;
+        bool by_enter;
+        size_t length;
+        std::string address;
+        bool sent;
+    };
+    const std::vector<Case> cases = {
+        {end_device, false, 46, to, true}, {end_device, false, 47, to, false},
+        {end_device, true, 80, to, true},  {end_device, true, 81, to, false},
+        {router, false, 80, to, true},     {router, false, 81, to, false},
+        {router, true, 90, "9999", false}, {router, false, 5, "1A;B", false},
+    };
+    for (const Case& c : cases) {
+        frmDevice& w = Load(c.shown);
+        g().Devices[router].devRxLog.clear();
+        const std::string text(c.length, 'a');
+        w.txtSendAddr->setText(QString::fromStdString(c.address));
+        w.txtSendData->setText(QString::fromStdString(text));
+        if (c.by_enter) {
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(w.txtSendData, &enter);
+        } else {
+            w.cmdSendData_Click();
+        }
+        clock.advance(1000);
+        const std::string label = std::to_string(c.length) + (c.by_enter ? " enter" : " button");
+        EXPECT_EQ(Sent("SNT:").size(), c.sent ? 1u : 0u) << label;
+        line->clear_writes();
+        const std::string expected_log = c.sent              ? "*TX: " + text + "\rRX: ECHO:" + text + "\r"
+                                         : c.address == to ? "!TX: " + text + "\r"
+                                                           : "";
+        EXPECT_EQ(g().Devices[router].devRxLog, expected_log) << label;
+        EXPECT_EQ(w.txtSendData->text().isEmpty(), c.address != "1A;B") << label;
+    }
+    const auto lines = LogLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "!TX: " + std::string(90, 'a') + " -> 9999"), lines.end());
+
+    frmDevice& w = Load(router);
+    Settle(600);
+    line->clear_writes();
+    w.cmdOutput_Click(0);
+    w.cmdOutput_Click(0);
+    w.cmdOutput_Click(4);
+    Settle();
+    EXPECT_EQ(Sent("CMD:0"), (std::vector<std::string>{"CMD:0C:" + to + ":1;", "CMD:0B:" + to + ":1;"}));
+    EXPECT_EQ(Lamp(w.cmdOutput[0]), 2);
+}

@@ -85,4 +85,10 @@ std::optional<int16_t> StrictInt16(std::string_view text) {
     return static_cast<int16_t>(r);
 }
 
+std::string Trim(std::string_view text) {
+    const size_t b = text.find_first_not_of(' ');
+    if (b == std::string_view::npos) return std::string();
+    return std::string(text.substr(b, text.find_last_not_of(' ') - b + 1));
+}
+
 }  // namespace modMain

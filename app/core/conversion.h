@@ -4,6 +4,7 @@
 // a whole number text and is used where a bad text must leave things as they are.
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace modMain {
@@ -20,5 +21,8 @@ int32_t CLng(double value);
 // The whole text (blanks around it allowed) must be a number that rounds into the 16-bit range;
 // otherwise no value.
 std::optional<int16_t> StrictInt16(std::string_view text);
+
+// The text without the spaces around it.
+std::string Trim(std::string_view text);
 
 }  // namespace modMain

@@ -31,6 +31,18 @@ public:
     // Opens the device window for the device in that row and supplies it until it closes.
     void lblLstDEVName_DblClick(int16_t Index);
 
+    // The operator's buttons.
+    void cmdAddItem_Click();
+    void cmdChgRFCh_Click();
+    void cmdDelDevice_Click();
+    void cmdDirectCmd_Click();
+    void cmdEnPing_Click();
+    void cmdULockNet_Click();
+    void cmdReset_Click();
+    void cmdSaveData_Click();
+    void cmdUP_Click();
+    void cmdDown_Click();
+
     // The link's events.
     void ZigBeeNet_StringReceived(const std::string& recString);
     void ZigBeeNet_StringSent(const std::string& sndString);
@@ -58,6 +70,9 @@ protected:
 
 private:
     void BindDeviceOpening();
+    void ConnectButtons();
+    // The network buttons and the device list, off while the coordinator restarts.
+    void SetCommandFramesEnabled(bool enabled);
 
     void StringReceived(const std::string& recString) override { ZigBeeNet_StringReceived(recString); }
     void StringSent(const std::string& sndString) override { ZigBeeNet_StringSent(sndString); }

@@ -164,6 +164,7 @@ TEST_F(ProgramEnd, serial_failure_after_start_up_saves_the_network_but_not_the_s
 TEST_F(ProgramEnd, closing_the_main_window_saves_the_settings_and_the_network) {
     Preset("MainLeft", "1500");
     Preset("MainTop", "900");
+    Preset("LogLeft", "3000");
     WriteSavedNetwork();
     EXPECT_PROGRAM_ENDS(
         {
@@ -175,7 +176,8 @@ TEST_F(ProgramEnd, closing_the_main_window_saves_the_settings_and_the_network) {
 
     const auto settings = SettingsOnDisk();
     const std::map<std::string, std::string> main_values = {
-        {"MainLeft", "1500"}, {"MainTop", "900"}, {"SerialPort", "6"}, {"ShowSplash", "0"}, {"LangID", "2"}};
+        {"MainLeft", "1500"}, {"MainTop", "900"}, {"SerialPort", "6"}, {"ShowSplash", "0"}, {"LangID", "2"},
+        {"LogLeft", "3000"}};
     for (const auto& [k, v] : main_values) EXPECT_EQ(settings.count(k) ? settings.at(k) : "<absent>", v) << k;
     EXPECT_EQ(ReadFile(ProgramFile(std::string(kCoordDigits) + ".ini")), NetworkFile(0, {kPump, kTank}));
     EXPECT_EQ(ReadFile(ProgramFile(std::string(kCoordDigits) + "_macList.txt")), MacList({kPump, kTank}));

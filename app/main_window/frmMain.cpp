@@ -52,6 +52,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     tmrNewDevice.set_interval(100);
     tmrNewDevice.set_on_tick([this] { tmrNewDevice_Timer(); });
     tmrTest.set_interval(500);
+    tmrTest.set_on_tick([this] { tmrTest_Timer(); });
     ConnectButtons();
 
     ZigBeeNet.set_events(this);

@@ -28,6 +28,7 @@ public:
     void tmrNewDevice_Timer();
     void tmrGenOper_Timer();
     void tmrDevAlive_Timer();
+    void tmrTest_Timer();
     // Opens the device window for the device in that row and supplies it until it closes.
     void lblLstDEVName_DblClick(int16_t Index);
 
@@ -42,6 +43,7 @@ public:
     void cmdSaveData_Click();
     void cmdUP_Click();
     void cmdDown_Click();
+    void cmdTst_Click();
 
     // The link's events.
     void ZigBeeNet_StringReceived(const std::string& recString);
@@ -64,6 +66,9 @@ public:
     platform::Timer tmrTest;
 
     ImageList imgList;
+
+    // The output test last switched the test device's output on.
+    int16_t TestOutputOn = 0;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -43,6 +43,7 @@ void frmMain::ConnectButtons() {
     connect(cmdSaveData, &QPushButton::clicked, this, &frmMain::cmdSaveData_Click);
     connect(cmdUP, &QPushButton::clicked, this, &frmMain::cmdUP_Click);
     connect(cmdDown, &QPushButton::clicked, this, &frmMain::cmdDown_Click);
+    connect(cmdTst, &QPushButton::clicked, this, &frmMain::cmdTst_Click);
 }
 
 void frmMain::SetCommandFramesEnabled(bool enabled) {

@@ -116,6 +116,22 @@ TEST_F(Console, paging_stays_within_the_table_and_reset_waits_for_the_coordinato
     EXPECT_EQ(line->writes().at(1), "CMD:11;");
 }
 
+TEST_F(Console, output_test_alternates_output_1_of_a_known_device_starting_with_on) {
+    w.txtTstID->setText("1a2b");
+    Click(w.cmdTst);
+    EXPECT_EQ(w.cmdTst->text() + w.txtTstID->text(), "Test OFF1A2B");
+    line->clear_writes();
+    clock.advance(400);
+    EXPECT_EQ(line->writes(), (Strings{"CMD:0C:1A2B:1;", "CMD:0B:1A2B:1;", "CMD:0C:1A2B:1;", "CMD:0B:1A2B:1;"}));
+    w.txtTstID->setText("9999");
+    EXPECT_EQ(Click(w.cmdTst), Strings{});
+    EXPECT_TRUE(w.cmdTst->text() == "Test ON" && !w.tmrTest.enabled());
+    w.tmrTest_Timer();
+    w.txtTstID->clear();
+    EXPECT_EQ(Click(w.cmdTst), Strings{});
+    EXPECT_FALSE(w.tmrTest.enabled());
+}
+
 TEST_F(Console, operator_session_from_unlock_to_saved_files) {
     auto& s = g();
     auto all_in = [&s] {

@@ -101,6 +101,26 @@ wait_for_window() {  # name, seconds -> id of the first such window
 
 is_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"; }
 
+# The device window: open the echoing router (the first row of the list), give it a 2 s I/O read time
+# with Apply so that its reports come, switch output 1, send it a string, which it echoes, and
+# photograph the window. The positions are those of the window definitions (frmMain.ui and
+# frmDevice.ui) at 96 dpi, in window coordinates.
+device_window_step() {
+  local main=$1 device shot="$OUT/device-window.png"
+  rm -f "$shot"
+  xdotool mousemove --window "$main" 440 143 click --repeat 2 --delay 80 1
+  device=$(wait_for_window "Device Handling" 10) || { echo "run-demo: the device window did not open" >&2; return 0; }
+  xdotool windowfocus --sync "$device"
+  xdotool mousemove --window "$device" 218 249 click 1 key ctrl+a type "2"  # I/O Read Time (S)
+  xdotool mousemove --window "$device" 318 319 click 1                      # Apply
+  sleep 6                                                                   # the answer, then reports
+  xdotool mousemove --window "$device" 591 78 click 1                       # output 1
+  xdotool mousemove --window "$device" 376 420 click 1 type --delay 20 "Hello from Dalmiro"
+  xdotool key Return
+  sleep 3
+  import -window "$device" "$shot" || echo "run-demo: no device window to capture" >&2
+}
+
 run_headless() {
   local display_file="$OUT/xvfb-display" prompt main log shot_main shot_log
   : >"$display_file"
@@ -138,6 +158,8 @@ run_headless() {
   [ -n "$main" ] && import -window "$main" "$shot_main" || echo "run-demo: no main window to capture" >&2
   [ -n "$log" ] && import -window "$log" "$shot_log" || echo "run-demo: no log window to capture" >&2
 
+  [ -n "$main" ] && device_window_step "$main"
+
   # A normal close: the program saves its settings and network files on its way out.
   kill -TERM "$app_pid" 2>/dev/null || true
   for _ in $(seq 75); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.2; done
@@ -151,6 +173,7 @@ run_headless() {
   echo "run-demo: done"
   [ -f "$shot_main" ] && echo "  main window screenshot: $shot_main"
   [ -f "$shot_log" ] && echo "  log window screenshot:  $shot_log"
+  [ -f "$OUT/device-window.png" ] && echo "  device window screenshot: $OUT/device-window.png"
   echo "  program output:         $OUT/dalmiro.log"
   echo "  simulator traffic log:  $OUT/zbsim.log"
   echo "  settings:               $XDG_CONFIG_HOME/Dalmiro/Corvani_ZigBee_Demo.ini"

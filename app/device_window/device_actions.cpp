@@ -58,7 +58,7 @@ void frmDevice::cmdApply_Click() {
     const int32_t wait_ms = IsEndDevice(s.CurDevice.DeviceType) ? kApplyWaitEndDeviceMs : kApplyWaitMs;
     s.OperBusy = 1;
 
-    s.CurDevice.DeviceName = FromDisplay(txtDevName->text().trimmed());
+    s.CurDevice.DeviceName = Trim(FromDisplay(txtDevName->text()));
     correct(txtNewRate, CorrectedNewRateText(number_in(txtNewRate)));
     s.CurDevice.devNewRate = CLng(number_in(txtNewRate));
 

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QTextCursor>
 
+#include "app/core/conversion.h"
 #include "app/core/display_text.h"
 #include "app/core/localised_captions.h"
 #include "app/core/mod_main.h"
@@ -75,7 +76,7 @@ void frmDevice::Form_Load() {
     s.OutputState1 = s.OutputState2 = s.OutputState3 = s.OutputState4 = 1;
 
     const DeviceRecord& cur = s.CurDevice;
-    txtDevName->setText(modMain::Display(cur.DeviceName).trimmed());
+    txtDevName->setText(modMain::Display(Trim(cur.DeviceName)));
     txtNewRate->setText(QString::number(cur.devNewRate));
     lblLQI->setText(QString::number(cur.DeviceLQI));
     lblMAC->setText(modMain::Display(cur.ID64Long));

@@ -9,6 +9,7 @@
 #include "app/core/display_text.h"
 #include "app/core/mod_main.h"
 #include "app/device_window/frmDevice.h"
+#include "app/main_window/device_opening.h"
 #include "app/main_window/frmMain.h"
 #include "platform/clock.h"
 
@@ -38,8 +39,10 @@ private:
 // window follows its device rather than the slot number. 0 when the device is no longer in the table.
 int follow_device(int slot, const DeviceRecord& shown) {
     const modMain::State& s = modMain::g();
-    if (shown.ID64Long.empty() || s.Devices[static_cast<size_t>(slot)].ID64Long == shown.ID64Long) return slot;
-    return modMain::FindDeviceByMac(shown.ID64Long);
+    const bool in_table = slot >= 1 && slot <= modMain::kTableSlots;
+    if (in_table && (shown.ID64Long.empty() || s.Devices[static_cast<size_t>(slot)].ID64Long == shown.ID64Long))
+        return slot;
+    return shown.ID64Long.empty() ? 0 : modMain::FindDeviceByMac(shown.ID64Long);
 }
 
 // One pass of the supply: strings received, the slot the status is read from, a new short address.
@@ -60,6 +63,17 @@ void supply(int slot) {
 }
 
 }  // namespace
+
+namespace modMain {
+
+void PutShownDeviceBack() {
+    State& s = g();
+    if (s.DevWinState == 0) return;
+    const int slot = follow_device(s.OpenDeviceIdx, s.CurDevice);
+    if (slot != 0) s.Devices[static_cast<size_t>(slot)] = s.CurDevice;
+}
+
+}  // namespace modMain
 
 void frmMain::BindDeviceOpening() {
     auto* filter = new NameDoubleClicks(this);
@@ -89,9 +103,7 @@ void frmMain::lblLstDEVName_DblClick(int16_t Index) {
         if (slot != 0) supply(slot);
         platform::pump_events(kSupplyPassMs);
     }
-    slot = follow_device(slot, s.CurDevice);
-    // A device deleted while it was shown stays deleted.
-    if (slot != 0) s.Devices[static_cast<size_t>(slot)] = s.CurDevice;
+    PutShownDeviceBack();
     RefreshDeviceList();
     s.DevWinState = 0;
     delete window;

@@ -9,6 +9,7 @@
 #include "app/core/network_files.h"
 #include "app/core/start_up.h"
 #include "app/log_splash/frmLog.h"
+#include "app/main_window/device_opening.h"
 #include "app/main_window/reply_handling.h"
 #include "app/core/mod_main.h"
 #include "app/core/reply_wait.h"
@@ -96,6 +97,7 @@ void frmMain::Form_Unload() {
     tmrGenOper.set_enabled(false);
     if (frmLog* log = windows().log) log->close();
     if (s.StartupDone == 1) {
+        PutShownDeviceBack();
         SaveNetworkData();
         WriteMacListFile();
     }

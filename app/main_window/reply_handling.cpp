@@ -14,6 +14,7 @@
 #include "app/core/string_table.h"
 #include "app/core/version_info.h"
 #include "app/log_splash/frmLog.h"
+#include "app/main_window/device_opening.h"
 #include "app/main_window/frmMain.h"
 #include "platform/dialogs.h"
 #include "platform/port_problem.h"
@@ -262,6 +263,7 @@ void HandleErrorDetected(int16_t errCode) {
     platform::dialogs().message_box(text, kAppTitle);
     WaitMs(5000);
     if (s.StartupDone == 1) {
+        PutShownDeviceBack();
         SaveNetworkData();
         WriteMacListFile();
     }

@@ -241,3 +241,19 @@ TEST_F(DeviceWindow, strings_are_bounded_by_how_they_are_sent_and_outputs_toggle
     EXPECT_EQ(Sent("CMD:0"), (std::vector<std::string>{"CMD:0C:" + to + ":1;", "CMD:0B:" + to + ":1;"}));
     EXPECT_EQ(Lamp(w.cmdOutput[0]), 2);
 }
+
+TEST_F(DeviceWindow, program_closed_with_the_window_open_saves_what_the_window_holds) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_PROGRAM_ENDS(
+        {
+            StartNetwork();
+            Open(router - 1, {{1500, [] {
+                                   windows().device->txtDevName->setText("Boiler");
+                                   windows().device->cmdApply_Click();
+                                   windows().main->close();
+                               }}});
+        },
+        0);
+    EXPECT_NE(ReadFile(ProgramFile(std::string(kCoordDigits) + ".ini")).find("DeviceName=\"Boiler\""),
+              std::string::npos);
+}

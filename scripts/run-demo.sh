@@ -2,11 +2,13 @@
 # Runs Dalmiro against the simulated coordinator and its demo network.
 #   scripts/run-demo.sh BUILD_DIR      (make run passes build/run)
 # Everything the demo writes stays under BUILD_DIR: its own settings (the operator's are untouched),
-# the simulator's log, and without a display the screenshots of a 30 s headless run.
+# the simulator's log, and without a display the screenshots of a headless run in which an operator
+# tour clicks through the main window's buttons.
 set -euo pipefail
 
 PORT=7
-RUN_SECONDS=${RUN_SECONDS:-30}
+# How long the headless demo runs on after the operator tour, before the screenshots.
+RUN_SECONDS=${RUN_SECONDS:-10}
 
 [ $# -eq 1 ] || { echo "usage: $0 BUILD_DIR" >&2; exit 2; }
 BUILD_DIR=$(cd "$1" && pwd)
@@ -101,6 +103,85 @@ wait_for_window() {  # name, seconds -> id of the first such window
 
 is_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q "IsViewable"; }
 
+# ---- Operator tour --------------------------------------------------------------------------------
+# Clicks through the main window's network buttons as an operator would, against the simulator:
+# unlock the network, let the candidate device join, lock it again, switch cycling ping on and move
+# the network to another radio channel. Each step waits until the simulator has received the command
+# the click should send, so a click that missed says so instead of passing unnoticed.
+
+# Button centres in the main window's designed layout; the menu bar above it is about 20 px on this
+# virtual screen, and the buttons are 44 px tall, so a few pixels either way still hit them.
+MENU_BAR=20
+BTN_LOCK=(775 108)
+BTN_CHANNEL=(775 270)
+BTN_PING=(775 432)
+
+sim_lines() { wc -l <"$OUT/zbsim.log"; }
+
+wait_for_command() {  # COMMAND SINCE_LINE SECONDS: until the simulator received COMMAND after that line
+  for _ in $(seq $(($3 * 5))); do
+    tail -n +"$(($2 + 1))" "$OUT/zbsim.log" | grep -qF -- "<- $1" && return 0
+    kill -0 "$app_pid" 2>/dev/null || return 1
+    sleep 0.2
+  done
+  return 1
+}
+
+click_button() {  # X Y in the designed layout
+  xdotool mousemove --window "$main" "$1" $(($2 + MENU_BAR)) click 1
+}
+
+input_box() {  # SECONDS -> id of the input box the last click opened
+  local box
+  for _ in $(seq $(($1 * 5))); do
+    box=$(window_named "Lumaro" | grep -vx "$main" | head -n1)
+    [ -n "$box" ] && { echo "$box"; return 0; }
+    sleep 0.2
+  done
+  return 1
+}
+
+answer_prompt() {  # TEXT: typed into the input box the last click opened, then Enter
+  local box
+  box=$(input_box 5) || { echo "run-demo: tour: no input box appeared" >&2; return 1; }
+  xdotool mousemove --window "$box" 20 20 windowfocus --sync "$box" key --clearmodifiers ctrl+a
+  xdotool type --delay 40 "$1"
+  xdotool key --clearmodifiers Return
+}
+
+tour_step() {  # TEXT COMMAND SECONDS X Y [ANSWER]: click, answer, and wait for the command on the wire
+  local since
+  since=$(sim_lines)
+  echo "run-demo: tour: $1"
+  click_button "$4" "$5"
+  if [ -n "${6:-}" ]; then answer_prompt "$6" || return 1; fi
+  wait_for_command "$2" "$since" "$3" || { echo "run-demo: tour: no $2 reached the simulator" >&2; return 1; }
+}
+
+operator_tour() {
+  local since
+  main=$(window_named "Lumaro" | head -n1)
+  [ -n "$main" ] || { echo "run-demo: tour: no main window" >&2; return 1; }
+  tour_step "Unlock Net" "CMD:0A:FF;" 5 "${BTN_LOCK[@]}" || return 1
+  echo "run-demo: tour: waiting for the candidate device to join"
+  sleep 6
+  tour_step "Lock Net" "CMD:0A:0;" 5 "${BTN_LOCK[@]}" || return 1
+  # Cycling ping is saved with the network, so it may be on from an earlier run: the first click then
+  # switches it off without asking, and a second one asks for the period.
+  click_button "${BTN_PING[@]}"
+  input_box 2 >/dev/null || click_button "${BTN_PING[@]}"
+  since=$(sim_lines)
+  echo "run-demo: tour: Enable cycling PING, 1000 ms"
+  answer_prompt 1000 || return 1
+  wait_for_command "CMD:0E:" "$since" 10 || { echo "run-demo: tour: no ping reached the simulator" >&2; return 1; }
+  since=$(sim_lines)
+  tour_step "Change Channel to 20" "CMD:07:14;" 5 "${BTN_CHANNEL[@]}" 20 || return 1
+  echo "run-demo: tour: waiting for the coordinator to restart and the devices to rejoin"
+  wait_for_command "CMD:04;" "$since" 90 || { echo "run-demo: tour: the network was not registered again" >&2; return 1; }
+  sleep 8
+}
+# ---- End of the operator tour ---------------------------------------------------------------------
+
 # The device window: open the echoing router (the first row of the list), give it a 2 s I/O read time
 # with Apply so that its reports come, switch output 1, send it a string, which it echoes, and
 # photograph the window. The positions are those of the window definitions (frmMain.ui and
@@ -142,7 +223,12 @@ run_headless() {
   done
   is_viewable "$prompt" && { echo "run-demo: the window titled Lumaro did not close on Enter (not the port prompt?)" >&2; exit 1; }
 
-  echo "run-demo: Dalmiro runs on $DISPLAY with the simulated network; waiting ${RUN_SECONDS} s"
+  echo "run-demo: Dalmiro runs on $DISPLAY with the simulated network"
+  # Start-up ends with the network locked.
+  wait_for_command "CMD:0A:0;" 0 60 || { echo "run-demo: start-up did not finish, see $OUT/dalmiro.log" >&2; exit 1; }
+  operator_tour || echo "run-demo: the operator tour stopped early; the screenshots show where" >&2
+
+  echo "run-demo: running ${RUN_SECONDS} s more"
   for _ in $(seq "$RUN_SECONDS"); do
     kill -0 "$app_pid" 2>/dev/null || { echo "run-demo: Dalmiro ended early, see $OUT/dalmiro.log" >&2; exit 1; }
     sleep 1

@@ -9,6 +9,7 @@
 #include "app/core/device_table.h"
 #include "app/core/mod_main.h"
 #include "app/device_window/frmDevice.h"
+#include "app/device_window/setting_limits.h"
 #include "app/main_window/frmMain.h"
 #include "tests/program/program_fixture.h"
 
@@ -117,22 +118,20 @@ TEST_F(DeviceWindow, redraw_shows_bars_in_bounds_follows_the_slot_status_and_syn
     cur.devVBatt = 3.077f, cur.devTemp = 38.93f;
     cur.devStatus = 1;
     cur.devRxLog = std::string(70000, 'x');
-    w.tmrIOA_Timer();
+    // The copy says online; the table slot, which the redraw follows, does not until it does.
+    for (int16_t slot_status : {int16_t{0}, int16_t{1}}) {
+        s.Devices[1].devStatus = slot_status;
+        w.tmrIOA_Timer();
+        EXPECT_EQ(w.lblSTATUS->text(), slot_status ? "ONLINE" : "OFFLINE");
+        EXPECT_EQ(w.lblSTATUS->palette().color(QPalette::Window), slot_status ? QColor(0, 255, 0) : QColor(255, 0, 0));
+    }
     EXPECT_EQ((std::vector<int>{w.barANG[0]->value(), w.barANG[1]->value(), w.barANG[2]->value(), w.barANG[3]->value()}),
               (std::vector<int>{8191, 0, 0, 0}));
     EXPECT_EQ(w.lblVBatt->text() + " " + w.lblTemp->text(), "3.077 38.93");
-    EXPECT_EQ(w.lblSTATUS->text(), "OFFLINE");
-    EXPECT_EQ(w.lblSTATUS->palette().color(QPalette::Window), QColor(255, 0, 0));
     EXPECT_EQ(w.txtRxData->textCursor().position(), 65535);
-    s.Devices[1].devStatus = 1;
-    w.tmrIOA_Timer();
-    EXPECT_EQ(w.lblSTATUS->palette().color(QPalette::Window), QColor(0, 255, 0));
 
     struct Step {
-        int16_t phase;
-        std::string inputs;
-        int16_t phase_after;
-        std::vector<int> lamps;  // inputs 1..3, then outputs 1..4
+        int16_t phase; std::string inputs; int16_t phase_after; std::vector<int> lamps;  // inputs, then outputs
     };
     // A4: inputs 1 and 3, output 2.
     const std::vector<Step> steps = {
@@ -158,8 +157,7 @@ TEST_F(DeviceWindow, redraw_shows_bars_in_bounds_follows_the_slot_status_and_syn
 TEST_F(DeviceWindow, apply_keeps_what_was_acknowledged_in_time_as_the_boxes_read_after_the_answer) {
     StartNetwork("timing ping=4000\n", 4000);
     struct Case {
-        int slot;
-        bool kept;
+        int slot; bool kept;
     };
     for (const Case& c : {Case{router, false}, Case{end_device, true}}) {
         frmDevice& w = Load(c.slot);
@@ -174,6 +172,10 @@ TEST_F(DeviceWindow, apply_keeps_what_was_acknowledged_in_time_as_the_boxes_read
             if (l.rfind("<- CMD:08", 0) == 0) {
                 w.close();
                 EXPECT_TRUE(w.isVisible());
+                // A second Apply waits for nothing; a stray reply that stops the time-out does not
+                // make the wait outlast its limit.
+                w.cmdApply_Click();
+                windows().main->tmrTimeOut.set_enabled(false);
             }
         });
         w.cmdApply_Click();
@@ -182,6 +184,7 @@ TEST_F(DeviceWindow, apply_keeps_what_was_acknowledged_in_time_as_the_boxes_read
         EXPECT_EQ(Sent("CMD:09"), c.kept ? std::vector<std::string>{"CMD:09:" + id + ":0064;"} : std::vector<std::string>{});
         EXPECT_EQ(g().CurDevice.devPollRate, c.kept ? 250 : g().Devices[c.slot].devPollRate);
         EXPECT_EQ(g().CurDevice.stsEnableKeepAlive, c.kept ? 1 : 0);
+        EXPECT_EQ(Sent("CMD:08"), std::vector<std::string>{"CMD:08:" + id + ":FF;"});
         clock.advance(600);
         EXPECT_EQ(Sent("CMD:05"), std::vector<std::string>{"CMD:05:" + id + ":3C00;"});
         w.close();
@@ -190,15 +193,19 @@ TEST_F(DeviceWindow, apply_keeps_what_was_acknowledged_in_time_as_the_boxes_read
     }
 }
 
+TEST(DeviceSettingLimits, negative_periods_are_0_and_only_four_hex_digits_make_an_address) {
+    using Text = std::optional<std::string>;
+    EXPECT_EQ((std::vector<Text>{modMain::CorrectedNewRateText(-5), modMain::CorrectedPollRateText(70000),
+                                 modMain::ShortAddress("1a2b"), modMain::ShortAddress("1A2B:")}),
+              (std::vector<Text>{"0", "65535", "1A2B", std::nullopt}));
+    EXPECT_EQ(modMain::BoundedNewRate(100000) + modMain::BoundedNewRate(-1), 3600);
+}
+
 TEST_F(DeviceWindow, strings_are_bounded_by_how_they_are_sent_and_outputs_toggle_from_the_believed_state) {
     StartNetwork();
     const std::string to = g().Devices[router].ID16Short;
     struct Case {
-        int shown;
-        bool by_enter;
-        size_t length;
-        std::string address;
-        bool sent;
+        int shown; bool by_enter; size_t length; std::string address; bool sent;
     };
     const std::vector<Case> cases = {
         {end_device, false, 46, to, true}, {end_device, false, 47, to, false},

@@ -41,6 +41,8 @@ struct RxFraming {
     int16_t ExpectedLen = 0;  // length chosen by the last recognised first byte; kept across replies
     bool InDataFrame = false;
     int16_t DataLen = 0;      // a data frame's length byte
+    bool Hunting = false;     // a reply was dropped: only a byte that can begin one starts the next
+    std::string Replay;       // the characters of a dropped reply being framed again (kept for its capacity)
 };
 
 struct LinkState {

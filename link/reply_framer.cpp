@@ -29,48 +29,124 @@ constexpr int16_t kIoReportLen = 17;
 constexpr size_t kLongIoReportLen = 19;
 constexpr char kLongIoReportMark = 'H';
 
-bool ends_at(const std::string& buf, size_t len) { return buf.size() == len && buf.back() == ';'; }
+bool can_begin_reply(uint8_t b) { return b == kDataFrameStart || kLengths[b] != 0; }
 
-bool complete(RxFraming& rx, std::string& reply) {
-    reply = std::move(rx.RxBuffer);
+// Dropped: the reply can never complete, and its characters may hold the start of the next one.
+// Overlong: it closed one character late, as a reply with one noise byte inside it does.
+enum class Outcome { Waiting, Complete, Dropped, Overlong };
+
+// Past the place where the ";" was due. A reply that began in step with the line and closes one
+// character late most likely had a noise byte fall into it; one found while hunting may be a false
+// start.
+Outcome past_its_length(const RxFraming& rx, char c, size_t size, size_t len) {
+    if (size == len) return Outcome::Waiting;
+    return c == ';' && !rx.Hunting ? Outcome::Overlong : Outcome::Dropped;
+}
+
+// One character into the reply being assembled.
+Outcome take(RxFraming& rx, char c) {
+    std::string& buf = rx.RxBuffer;
+    if (buf.empty()) {
+        const auto first = static_cast<uint8_t>(c);
+        // While hunting, characters that cannot begin a reply are skipped: they are what is left of
+        // the reply the noise fell into.
+        if (rx.Hunting && !can_begin_reply(first)) return Outcome::Waiting;
+        rx.InDataFrame = first == kDataFrameStart;
+        if (kLengths[first] != 0) rx.ExpectedLen = kLengths[first];
+    }
+    buf.push_back(c);
+    const size_t size = buf.size();
+
+    if (rx.InDataFrame) {
+        if (size == 4) rx.DataLen = static_cast<uint8_t>(c);
+        // Before the length byte DataLen + 5 is still above the size, whatever it holds.
+        const size_t len = static_cast<size_t>(rx.DataLen) + 5;
+        if (size < len) return Outcome::Waiting;
+        if (size == len && c == ';') return Outcome::Complete;
+        return past_its_length(rx, c, size, len);
+    }
+    const auto len = static_cast<size_t>(rx.ExpectedLen);
+    if (size < len) return Outcome::Waiting;
+    if (size == len && c == ';') return Outcome::Complete;
+    if (rx.ExpectedLen == kIoReportLen && size > len && buf[kLongIoReportLen - 2] == kLongIoReportMark)
+        return size == kLongIoReportLen ? Outcome::Complete : Outcome::Waiting;
+    if (len == 0) return Outcome::Dropped;
+    return past_its_length(rx, c, size, len);
+}
+
+// Whether the characters after the first begin with a whole reply: then the first was the noise,
+// arriving just ahead of the replies that follow it.
+bool rest_begins_with_a_reply(const std::string& buf) {
+    const auto first = static_cast<uint8_t>(buf[1]);
+    size_t len = static_cast<size_t>(kLengths[first]);
+    if (first == kDataFrameStart) len = buf.size() > 4 ? static_cast<uint8_t>(buf[4]) + 5u : 0;
+    return len != 0 && len < buf.size() && buf[len] == ';';
+}
+
+void hand_over(RxFraming& rx, const ReplySink& on_reply) {
+    std::string reply = std::move(rx.RxBuffer);
     rx.RxBuffer.clear();
     rx.InDataFrame = false;
-    return true;
+    rx.Hunting = false;
+    on_reply(std::move(reply));
+}
+
+void start_hunting(RxFraming& rx) {
+    rx.RxBuffer.clear();
+    rx.InDataFrame = false;
+    rx.Hunting = true;
+}
+
+// The characters in `rx.RxBuffer` cannot be a reply: frame them again from the second, hunting for a
+// byte that can begin one. Each drop inside the replay starts again one character after the dropped
+// reply's first, so the replay ends.
+void replay_dropped(RxFraming& rx, const ReplySink& on_reply) {
+    std::string& replay = rx.Replay;
+    replay.assign(rx.RxBuffer, 1);
+    start_hunting(rx);
+    for (size_t i = 0; i < replay.size();) {
+        switch (take(rx, replay[i++])) {
+            case Outcome::Waiting: break;
+            case Outcome::Complete: hand_over(rx, on_reply); break;
+            case Outcome::Overlong:
+                if (!rest_begins_with_a_reply(rx.RxBuffer)) {
+                    start_hunting(rx);
+                    break;
+                }
+                [[fallthrough]];
+            case Outcome::Dropped:
+                i = i - rx.RxBuffer.size() + 1;
+                start_hunting(rx);
+                break;
+        }
+    }
 }
 
 }  // namespace
 
 int16_t reply_length_for(uint8_t first) { return kLengths[first]; }
 
-bool frame_char(RxFraming& rx, char c, std::string& reply) {
-    if (rx.RxBuffer.size() >= kLongestReply) return false;
-    if (rx.RxBuffer.empty()) rx.InDataFrame = false;
-    rx.RxBuffer.push_back(c);
-    const std::string& buf = rx.RxBuffer;
-
-    if (buf.size() == 1) {
-        const auto first = static_cast<uint8_t>(c);
-        if (first == kDataFrameStart) {
-            rx.InDataFrame = true;
-        } else if (kLengths[first] != 0) {
-            rx.ExpectedLen = kLengths[first];
+void frame_chars(RxFraming& rx, std::string_view chars, const ReplySink& on_reply) {
+    for (char c : chars) {
+        switch (take(rx, c)) {
+            case Outcome::Waiting: break;
+            case Outcome::Complete: hand_over(rx, on_reply); break;
+            case Outcome::Overlong:
+                // One noise byte inside a reply costs that reply alone, unless the noise came first.
+                if (!rest_begins_with_a_reply(rx.RxBuffer)) {
+                    start_hunting(rx);
+                    break;
+                }
+                [[fallthrough]];
+            case Outcome::Dropped: replay_dropped(rx, on_reply); break;
         }
     }
-
-    if (rx.InDataFrame) {
-        if (buf.size() == 4) rx.DataLen = static_cast<uint8_t>(buf[3]);
-        if (ends_at(buf, static_cast<size_t>(rx.DataLen) + 5)) return complete(rx, reply);
-        return false;
-    }
-    if (ends_at(buf, static_cast<size_t>(rx.ExpectedLen))) return complete(rx, reply);
-    if (rx.ExpectedLen == kIoReportLen && buf.size() == kLongIoReportLen && buf[17] == kLongIoReportMark)
-        return complete(rx, reply);
-    return false;
 }
 
 void abandon_reply(RxFraming& rx) {
     rx.RxBuffer.clear();
     rx.InDataFrame = false;
+    rx.Hunting = false;
 }
 
 std::string BytesToHex(const std::string& twoBytes) {

@@ -2,15 +2,19 @@
 // Where a coordinator reply ends. Text replies carry no length: their first byte selects a fixed
 // length and a ";" must sit at that position. Data frames from devices carry a length byte instead.
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "link/link_state.h"
 
 namespace brivola {
 
-// The longest reply there is: a data frame with 255 data bytes. A reply that has grown past this
-// can never complete.
+// The longest reply there is: a data frame with 255 data bytes. A reply being assembled never holds
+// more, since one that reaches its length without closing is dropped there.
 constexpr size_t kLongestReply = 260;
+// The shortest: a one-byte reply and its ";". Bounds how many replies a run of characters completes.
+constexpr size_t kShortestReply = 2;
 
 constexpr uint8_t kDataFrameStart = 0x02;
 
@@ -18,12 +22,16 @@ constexpr uint8_t kDataFrameStart = 0x02;
 // start included, whose length comes later from its length byte).
 int16_t reply_length_for(uint8_t first);
 
-// Takes one received character. Returns true when it completed a reply, which is then moved into
-// `reply` and the assembler is idle again. Past kLongestReply characters are dropped instead of
-// stored, so noise cannot grow the buffer without bound.
-bool frame_char(RxFraming& rx, char c, std::string& reply);
+using ReplySink = std::function<void(std::string&& reply)>;
 
-// Forgets the reply being assembled; the next character starts a new one.
+// Takes received characters in order and hands every reply they complete to `on_reply`, in order.
+// A reply that reaches its length without its closing ";" can never complete: it is dropped and its
+// characters after the first are framed again from the first one that can begin a reply, so that a
+// noise byte costs at most the reply it fell into, even on a line that never falls silent.
+void frame_chars(RxFraming& rx, std::string_view chars, const ReplySink& on_reply);
+
+// The line was silent for longer than any reply takes: what was half assembled is forgotten and the
+// next character starts a new reply.
 void abandon_reply(RxFraming& rx);
 
 // The two bytes of a data frame's sender address as four upper-case hexadecimal digits, in the order

@@ -82,7 +82,9 @@ void ZigBeeNet::InitSerialPort() {
         if (!port->input(stale)) return RaiseError(kErrInit);
         // Another InitSerialPort run inside the pause owns the port now, whatever its outcome.
         if (!Delay(kSettleMs) || run != init_runs_) return;
-        port->set_input_len(1);
+        // From here each receive notification reads what is waiting, as far as the receive queue
+        // has room (see comZB_OnComm).
+        rx_held_back_ = false;
         port->set_rthreshold(1);
         tmrRS232.set_interval(kTickMs);
         tmrRS232.set_enabled(true);
@@ -138,6 +140,7 @@ void ZigBeeNet::DispatchStep() {
     auto& rx = brivola::link_state().RxQueue;
     if (rx.empty()) return;
     const std::string reply = rx.pop();
+    ResumeReception();
     if (!events_) return;
     if (static_cast<uint8_t>(reply[0]) == brivola::kDataFrameStart) {
         const auto n = static_cast<uint8_t>(reply[3]);
@@ -150,25 +153,46 @@ void ZigBeeNet::DispatchStep() {
 void ZigBeeNet::comZB_OnComm() {
     auto& st = brivola::link_state();
     try {
-        std::string got;
-        if (!comZB->input(got)) return RaiseError(kErrComm);
-        std::string reply;
-        for (char c : got) {
-            if (!brivola::frame_char(st.rx, c, reply)) continue;
-            // A full queue loses its oldest reply: a host that waits for an answer needs the newest.
-            if (st.RxQueue.full()) st.RxQueue.pop();
-            st.RxQueue.push(std::move(reply));
+        const size_t room = ReceiveRoom();
+        if (room == 0) {
+            // Nothing is read until a dispatch frees a slot: the characters wait in the port, and
+            // once its bounded buffer is full the line's flow control holds the coordinator back.
+            // The line is not silent meanwhile, so the reply being assembled is not timed out.
+            rx_held_back_ = true;
+            comZB->set_rthreshold(0);
+            tmrTimeOut.set_enabled(false);
+            return;
         }
-        if (got.empty()) return;
+        comZB->set_input_len(static_cast<int>(room));
+        if (!comZB->input(rx_chunk_)) return RaiseError(kErrComm);
+        if (rx_chunk_.empty()) return;
+        brivola::frame_chars(st.rx, rx_chunk_, [&st](std::string&& reply) { st.RxQueue.push(std::move(reply)); });
+        // One countdown per batch, from its last character.
         if (st.rx.RxBuffer.empty()) {
             tmrTimeOut.set_enabled(false);
         } else {
             tmrTimeOut.set_enabled(true);
-            tmrTimeOut.set_interval(kReplyTimeOutMs);  // a fresh countdown from this character
+            tmrTimeOut.set_interval(kReplyTimeOutMs);
         }
     } catch (...) {
         RaiseError(kErrComm);
     }
+}
+
+size_t ZigBeeNet::ReceiveRoom() const {
+    const auto& st = brivola::link_state();
+    // Every reply takes at least two characters, counting those of the reply being assembled, so
+    // reading no more than this can never complete more replies than the queue has free slots.
+    const auto free_slots = static_cast<size_t>(brivola::Ring::kSlots - 1 - st.RxQueue.pending());
+    const size_t most = free_slots * brivola::kShortestReply;
+    const size_t assembled = st.rx.RxBuffer.size();
+    return most > assembled ? most - assembled : 0;
+}
+
+void ZigBeeNet::ResumeReception() {
+    if (!rx_held_back_ || !comZB) return;
+    rx_held_back_ = false;
+    comZB->set_rthreshold(1);
 }
 
 void ZigBeeNet::tmrTimeOut_Timer() {

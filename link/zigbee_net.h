@@ -8,6 +8,7 @@
 // Everything runs on the host's thread. Event handlers may call back into the control (queue
 // commands, pump events, even SetNewRate); ticks and receive notifications may run inside the
 // control's own pauses.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -83,6 +84,10 @@ private:
     void tmrRS232_Timer();
     void tmrTimeOut_Timer();
     void comZB_OnComm();
+    // How many received characters the receive queue can take in now.
+    size_t ReceiveRoom() const;
+    // Reading was held back for a full receive queue and a slot is free again: read on.
+    void ResumeReception();
     // Writes the next queued command. False when the tick must end there: the write failed, or a
     // handler destroyed the control.
     bool SendStep();
@@ -98,4 +103,8 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     // Counts InitSerialPort runs, so one that finds another ran inside its pause leaves the port to it.
     uint32_t init_runs_ = 0;
+    // Reading stopped because the receive queue had no room for more replies.
+    bool rx_held_back_ = false;
+    // The last batch read from the port (kept for its capacity).
+    std::string rx_chunk_;
 };

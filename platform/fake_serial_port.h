@@ -54,6 +54,8 @@ public:
 
     // Peer side: send bytes to the host (they wait in the port's input buffer).
     void send_to_host(const std::string& bytes);
+    // How many bytes sent to the host it has not read yet.
+    size_t unread() const { return input_.size(); }
     // Everything the host wrote so far, one entry per write.
     const std::vector<std::string>& writes() const { return writes_; }
     void clear_writes() { writes_.clear(); }

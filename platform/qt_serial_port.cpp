@@ -7,7 +7,15 @@
 
 namespace platform {
 
+namespace {
+// What the port reads ahead of its reader. Once it holds this much it stops reading the device, so
+// a peer faster than the reader fills the kernel's buffer next and is then held back by the line's
+// flow control (a pseudo-terminal simply blocks its writer), instead of growing this process.
+constexpr qint64 kReadAheadBytes = 4096;
+}  // namespace
+
 QtSerialPort::QtSerialPort() {
+    port_.setReadBufferSize(kReadAheadBytes);
     QObject::connect(&port_, &QSerialPort::readyRead, [this]() { schedule_notification(); });
     // A vanished device shows up as an error, not as data: let the reader find out.
     QObject::connect(&port_, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError) {

@@ -7,9 +7,9 @@
 
 using Events = std::vector<RecordedEvent>;
 
-TEST_F(LinkTest, unrecognised_first_byte_is_recovered_after_timeout) {
+TEST_F(LinkTest, a_reply_cut_short_is_forgotten_once_the_line_is_silent_for_100_ms) {
     open();
-    line->send_to_host("Z;garbage");
+    line->send_to_host(std::string("\x07", 1) + "garbage");
     clock.advance(99);
     EXPECT_FALSE(state().rx.RxBuffer.empty());
     clock.advance(1);  // 100 ms after the last character

@@ -59,7 +59,8 @@ void QtClock::timer_changed(Timer& timer) {
     auto& qt = timers_[&timer];
     if (!qt) {
         qt = std::make_unique<QTimer>();
-        qt->setTimerType(Qt::PreciseTimer);
+        // Window timers may be a few per cent late, so Qt can serve several with one wake-up.
+        qt->setTimerType(Qt::CoarseTimer);
         Timer* t = &timer;
         QObject::connect(qt.get(), &QTimer::timeout, context_.get(), [t]() { t->fire(); });
     }

@@ -19,8 +19,9 @@ constexpr int32_t kBarRange = 100000;
 constexpr int32_t kResetFailurePauseMs = 2000;
 constexpr int32_t kTimeOutStringId = 1058;
 
+// A repaint request: Qt folds it with the other paints of this event-loop turn.
 void repaint_log() {
-    if (frmLog* log = windows().log; log && log->isVisible()) log->repaint();
+    if (frmLog* log = windows().log; log && log->isVisible()) log->update();
 }
 
 void bar_to_minimum() {

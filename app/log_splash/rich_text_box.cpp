@@ -1,12 +1,15 @@
 #include "app/log_splash/rich_text_box.h"
 
 #include <QTextCursor>
+#include <QTextDocument>
 
 RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent) {}
 
 int32_t RichTextBox::TextLength() const {
-    const QString text = toPlainText();
-    return static_cast<int32_t>(text.size() + text.count(QLatin1Char('\n')));
+    // Counted from the document rather than from a copy of its text: the log asks before every line.
+    // Each paragraph ends in one separator (the last one's is not text), and each line end counts two.
+    const QTextDocument* doc = document();
+    return static_cast<int32_t>(doc->characterCount() - 1 + doc->blockCount() - 1);
 }
 
 void RichTextBox::AppendText(const QString& text) {

@@ -182,25 +182,48 @@ operator_tour() {
 }
 # ---- End of the operator tour ---------------------------------------------------------------------
 
-# The device window: open the echoing router (the first row of the list), give it a 2 s I/O read time
-# with Apply so that its reports come, switch output 1, send it a string, which it echoes, and
-# photograph the window. The positions are those of the window definitions (frmMain.ui and
-# frmDevice.ui) at 96 dpi, in window coordinates.
+# ---- Device window --------------------------------------------------------------------------------
+# Opens the echoing router (the first row of the list), gives it a 2 s I/O read time with Apply so that
+# its reports come, switches output 1, sends it a string, which it echoes, and photographs the window.
+# Positions are those of the window definitions (frmMain.ui, frmDevice.ui); each step waits for its
+# command at the simulator.
+FIRST_NAME=(441 124)      # first row's device name, main window
+DEV_NEW_RATE=(218 249)    # I/O Read Time (S), device window
+DEV_APPLY=(318 319)
+DEV_OUTPUT_1=(591 78)
+DEV_STRING=(376 420)
+
+wait_for_received() {  # REGEX SINCE_LINE SECONDS: like wait_for_command, for a command matching REGEX
+  for _ in $(seq $(($3 * 5))); do
+    tail -n +"$(($2 + 1))" "$OUT/zbsim.log" | grep -qE -- "<- $1" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
 device_window_step() {
-  local main=$1 device shot="$OUT/device-window.png"
+  local main=$1 device since shot="$OUT/device-window.png"
   rm -f "$shot"
-  xdotool mousemove --window "$main" 440 143 click --repeat 2 --delay 80 1
-  device=$(wait_for_window "Device Handling" 10) || { echo "run-demo: the device window did not open" >&2; return 0; }
+  echo "run-demo: device window: open the first device, Apply a 2 s I/O read time"
+  xdotool mousemove --window "$main" "${FIRST_NAME[0]}" $((FIRST_NAME[1] + MENU_BAR)) click --repeat 2 --delay 80 1
+  device=$(wait_for_window "Device Handling" 10) || { echo "run-demo: the device window did not open" >&2; return 1; }
+  since=$(sim_lines)
   xdotool windowfocus --sync "$device"
-  xdotool mousemove --window "$device" 218 249 click 1 key ctrl+a type "2"  # I/O Read Time (S)
-  xdotool mousemove --window "$device" 318 319 click 1                      # Apply
-  sleep 6                                                                   # the answer, then reports
-  xdotool mousemove --window "$device" 591 78 click 1                       # output 1
-  xdotool mousemove --window "$device" 376 420 click 1 type --delay 20 "Hello from Dalmiro"
+  xdotool mousemove --window "$device" "${DEV_NEW_RATE[@]}" click 1 key ctrl+a type "2"
+  xdotool mousemove --window "$device" "${DEV_APPLY[@]}" click 1
+  wait_for_received "CMD:05:[0-9A-F]{4}:0002;" "$since" 10 || { echo "run-demo: device window: Apply sent no period" >&2; return 1; }
+  sleep 5  # two reports
+  echo "run-demo: device window: switch output 1, send a string"
+  since=$(sim_lines)
+  xdotool mousemove --window "$device" "${DEV_OUTPUT_1[@]}" click 1
+  wait_for_received "CMD:0[BC]:[0-9A-F]{4}:1;" "$since" 5 || { echo "run-demo: device window: output 1 was not switched" >&2; return 1; }
+  xdotool mousemove --window "$device" "${DEV_STRING[@]}" click 1 type --delay 20 "Hello from Dalmiro"
   xdotool key Return
-  sleep 3
+  wait_for_command "SNT:" "$since" 5 || { echo "run-demo: device window: the string was not sent" >&2; return 1; }
+  sleep 2   # delivered, and echoed
   import -window "$device" "$shot" || echo "run-demo: no device window to capture" >&2
 }
+# ---- End of the device window ---------------------------------------------------------------------
 
 run_headless() {
   local display_file="$OUT/xvfb-display" prompt main log shot_main shot_log
@@ -244,7 +267,7 @@ run_headless() {
   [ -n "$main" ] && import -window "$main" "$shot_main" || echo "run-demo: no main window to capture" >&2
   [ -n "$log" ] && import -window "$log" "$shot_log" || echo "run-demo: no log window to capture" >&2
 
-  [ -n "$main" ] && device_window_step "$main"
+  [ -n "$main" ] && { device_window_step "$main" || echo "run-demo: the device window step stopped early" >&2; }
 
   # A normal close: the program saves its settings and network files on its way out.
   kill -TERM "$app_pid" 2>/dev/null || true

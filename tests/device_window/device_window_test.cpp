@@ -105,6 +105,12 @@ TEST_F(DeviceWindow, double_click_binds_the_row_slot_and_puts_the_record_back_wh
     s.Devices[1].devStatus = 1;
     Open(0, {{1000, [&] { windows().device->close(); }}});
     EXPECT_EQ(s.Devices[1].devStatus, 0);
+    // A device deleted while it is shown stays deleted.
+    Open(0, {{1000, [&] {
+                  s.Devices[1] = DeviceRecord{};
+                  windows().device->close();
+              }}});
+    EXPECT_TRUE(s.Devices[1].ID64Long.empty());
 }
 
 TEST_F(DeviceWindow, redraw_shows_bars_in_bounds_follows_the_slot_status_and_syncs_the_outputs_once) {

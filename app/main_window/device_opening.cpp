@@ -85,7 +85,8 @@ void frmMain::lblLstDEVName_DblClick(int16_t Index) {
     State& s = g();
     if (s.DevWinState != 0 || Index < 0 || Index >= kListRows) return;
     int slot = s.ListTop + Index;
-    if (slot < 1 || slot > kTableSlots) return;
+    // Slots past the scanned part hold no device, and the slot number must fit OpenDeviceIdx.
+    if (slot < 1 || slot > kScanSlots) return;
     if (s.Devices[static_cast<size_t>(slot)].ID16Short.empty() && s.Devices[static_cast<size_t>(slot)].ID64Long.empty())
         return;
 

@@ -54,6 +54,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     tmrNewDevice.set_on_tick([this] { tmrNewDevice_Timer(); });
     tmrTest.set_interval(500);
     tmrTest.set_on_tick([this] { tmrTest_Timer(); });
+    tmrResetWait.set_interval(65535);
+    tmrResetWait.set_on_tick([this] { tmrResetWait_Timer(); });
     ConnectButtons();
 
     ZigBeeNet.set_events(this);
@@ -138,6 +140,7 @@ void frmMain::tmrGenOper_Timer() {
     State& s = g();
     if (s.CoordAnnounced == 1) {
         s.CoordAnnounced = 0;
+        tmrResetWait.set_enabled(false);
         InitCoordinator();
         RegisterMacList();
         tmrTimeOut.set_enabled(false);

@@ -29,6 +29,7 @@ public:
     void tmrGenOper_Timer();
     void tmrDevAlive_Timer();
     void tmrTest_Timer();
+    void tmrResetWait_Timer();
     // Opens the device window for the device in that row and supplies it until it closes.
     void lblLstDEVName_DblClick(int16_t Index);
 
@@ -64,6 +65,8 @@ public:
     platform::Timer tmrGenOper;
     platform::Timer tmrNewDevice;
     platform::Timer tmrTest;
+    // Gives a reset whose coordinator never announced itself back to the identification.
+    platform::Timer tmrResetWait;
 
     ImageList imgList;
 

@@ -118,6 +118,16 @@ void frmMain::cmdReset_Click() {
     modMain::ClearShortIds();
     modMain::RefreshDeviceList();
     ZigBeeNet.Reset();
+    tmrResetWait.set_enabled(true);
+}
+
+void frmMain::tmrResetWait_Timer() {
+    // A lost announce would leave the frames off for good. Once no wait is counting any more (the
+    // restart wait runs 65 s from the restart notice), the coordinator is identified all the same, as a
+    // channel change does; if it is really gone, the identification's retries say so.
+    if (tmrTimeOut.enabled()) return;
+    tmrResetWait.set_enabled(false);
+    modMain::g().CoordAnnounced = 1;
 }
 
 void frmMain::cmdSaveData_Click() {

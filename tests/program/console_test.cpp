@@ -116,6 +116,13 @@ TEST_F(Console, paging_stays_within_the_table_and_reset_waits_for_the_coordinato
     EXPECT_EQ(line->writes().at(1), "CMD:11;");
 }
 
+TEST_F(SilentRestart, reset_without_an_announce_identifies_the_coordinator_once_the_restart_wait_is_over) {
+    Click(w.cmdReset);
+    ASSERT_FALSE(clock.run_until([&] { return FramesOn(); }, 65000));
+    ASSERT_TRUE(clock.run_until([&] { return FramesOn(); }, 10000));
+    EXPECT_EQ(line->writes().at(1), "CMD:11;");
+}
+
 TEST_F(Console, output_test_alternates_output_1_of_a_known_device_starting_with_on) {
     w.txtTstID->setText("1a2b");
     Click(w.cmdTst);

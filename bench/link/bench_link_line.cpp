@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "link/link_state.h"
 #include "link/zigbee_net.h"
@@ -36,13 +37,9 @@ class NoEvents : public ZigBeeNetEvents {
 };
 
 // A typical mix: I/O reports, pings' answers, acknowledgements and a device string.
-std::string reply_mix() {
-    std::string io(1, '\x08');
-    io += std::string(15, '\x41');
-    io += ';';
-    std::string ping = std::string("\x04\x0A\x12\x34\x56", 5) + ";";
-    std::string frame = std::string("\x02\x0A\x1B\x10", 4) + std::string(16, 'd') + ";";
-    return io + ping + "0;" + frame;
+std::vector<std::string> reply_mix() {
+    return {"\x08" + std::string(15, '\x41') + ";", std::string("\x04\x0A\x12\x34\x56", 5) + ";", "0;",
+            std::string("\x02\x0A\x1B\x10", 4) + std::string(16, 'd') + ";"};
 }
 
 // Receive CPU per character on the real port: the stream arrives `chunk` characters per notification
@@ -61,18 +58,30 @@ void BM_ReceiveOnPtyPerCharacter(benchmark::State& state) {
         NoEvents events;
         net.set_events(&events);
         net.CommPort(kPort);
+        net.StopOPERATIONS();  // replies stay queued, to be counted
+        // Where each reply of the stream ends: the measure stops once every reply delivered is framed.
         std::string stream;
-        while (stream.size() < chunk * 8) stream += reply_mix();
+        std::vector<size_t> ends;
+        while (stream.size() < chunk * 8) {
+            for (const std::string& r : reply_mix()) {
+                stream += r;
+                ends.push_back(stream.size());
+            }
+        }
         auto& rx = brivola::link_state().RxQueue;
         for (auto _ : state) {
+            size_t framed = 0;
             for (size_t at = 0; at < stream.size(); at += chunk) {
                 const std::string piece = stream.substr(at, chunk);
                 pty.deliver(piece);
+                const auto due = static_cast<size_t>(
+                    std::upper_bound(ends.begin(), ends.end(), at + piece.size()) - ends.begin());
                 const double t0 = thread_cpu_us();
-                while (pty.waiting_on_slave() > 0) QCoreApplication::processEvents();
-                QCoreApplication::processEvents();
+                for (int turns = 0; framed + static_cast<size_t>(rx.pending()) < due && turns < 100000; ++turns)
+                    QCoreApplication::processEvents();
                 cpu_us += thread_cpu_us() - t0;
                 chars += piece.size();
+                framed += static_cast<size_t>(rx.pending());
                 rx.clear();  // the host's side is not what is measured here
             }
         }
@@ -113,7 +122,8 @@ void BM_FloodPeakMemoryGrowth(benchmark::State& state) {
         net.set_events(&events);
         net.CommPort(kPort);
         std::string stream;
-        while (stream.size() < 65536) stream += reply_mix();
+        while (stream.size() < 65536)
+            for (const std::string& r : reply_mix()) stream += r;
         for (auto _ : state) {
             const long before = peak_rss_kb();
             std::atomic<bool> stop{false};

@@ -57,6 +57,7 @@ struct State {
     int16_t WaitTimedOut = 0;
     int32_t WaitLimitMs = 0;
     int32_t WaitElapsedMs = 0;
+    uint32_t WaitArmedMs = 0;  // the clock when the wait was armed; its deadline counts from here
     int16_t CoordResetWait = 0;
 
     // Reply handling and supervision.
@@ -72,6 +73,7 @@ struct State {
     int16_t NewDeviceFlag = 0;
     int16_t FoundDevIdx = 0;
     int16_t PollIndex = 0;
+    int16_t SerialErrorRaised = 0;  // the serial failure is being reported; the program is ending
 
     // Device window.
     DeviceRecord CurDevice;

@@ -10,7 +10,6 @@
 #include "app/core/conversion.h"
 #include "app/core/display_text.h"
 #include "app/core/mod_main.h"
-#include "app/core/pump_until.h"
 #include "app/core/reply_wait.h"
 #include "app/core/string_table.h"
 #include "app/main_window/frmMain.h"
@@ -93,9 +92,13 @@ void LoadNetworkData() {
     // A key a device section lacks keeps what the device before it had: the working record is
     // cleared once, before the loop.
     DeviceRecord work;
-    const int total = std::min<int>(s.TotalDevice, kTableSlots);
+    // The count indexes the table from here on (new devices go after it, polling walks up to it), so a
+    // hand-edited count outside the table, or one that lists more devices than the file holds, must
+    // not stand: the count becomes the last slot the file actually filled.
+    const int listed = std::clamp<int>(s.TotalDevice, 0, kScanSlots);
+    int16_t last_loaded = 0;
     std::string v;
-    for (int i = 1; i <= total; ++i) {
+    for (int i = 1; i <= listed; ++i) {
         ini().Sezione("MAC List");
         std::string mac;
         if (!read_key(device_key(i), mac)) continue;
@@ -111,7 +114,9 @@ void LoadNetworkData() {
         if (read_key("devNewRate", v)) work.devNewRate = CLng(Val(v));
         work.stsEnableKeepAlive = read_key("stsEnableKeepAlive", v) ? CInt(Val(v)) : int16_t{0};
         s.Devices[i] = work;
+        last_loaded = static_cast<int16_t>(i);
     }
+    s.TotalDevice = last_loaded;
 }
 
 void SaveNetworkData() {
@@ -235,7 +240,7 @@ void send_and_wait_for_ack(Send send) {
     s.CmdAck = 0;
     StartReplyWait(s.DeviceTimeOut);
     send();
-    PumpUntil([&s] { return s.CmdAck != 0 || s.WaitTimedOut == 1; });
+    WaitForReply([&s] { return s.CmdAck != 0 || s.WaitTimedOut == 1; });
 }
 
 void stop_reply_timer() {

@@ -3,12 +3,20 @@
 // ReplyWaitTick, and the waiting loop ends when a reply handler or the expiry sets WaitTimedOut (or,
 // during a coordinator reset, clears CoordResetWait). WaitMs pauses while events keep running.
 #include <cstdint>
+#include <functional>
 
 namespace modMain {
 
 // A limit of 0 means 1000 ms.
 void StartReplyWait(int32_t limit_ms);
 void ReplyWaitTick();
+
+// Pumps events until done() or the armed reply wait is over. The wait normally ends by its expiry
+// tick; but several replies close "the" wait by stopping tmrTimeOut, and one that answers something
+// else (a ping answer during a registration, say) would leave a wait for a lost reply counting
+// nothing for ever. So the wait also ends at its own deadline, a tick after its expiry was due, and
+// ends there as an expiry would. Arming the wait again while it runs moves the deadline with it.
+void WaitForReply(const std::function<bool()>& done);
 
 // Pumps events until `ms` have passed (once when `ms` is 0 or less); never spins, ends on time,
 // also across a wrap of the millisecond counter.

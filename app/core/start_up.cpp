@@ -26,6 +26,8 @@ namespace modMain {
 namespace {
 
 constexpr int kAddressRequests = 10;  // retries after the first request
+// The splash timer ends the splash after 3 s; should its tick never come, start-up goes on anyway.
+constexpr uint32_t kSplashLongestMs = 6000;
 
 int16_t lenient16(const std::string& text) { return CInt(Val(text)); }
 
@@ -36,7 +38,7 @@ void show_splash() {
     windows().splash = splash.get();
     splash->show();
     splash->repaint();
-    PumpUntil([&s] { return s.SplashDone == 10; });
+    PumpUntil([&s] { return s.SplashDone == 10; }, kSplashLongestMs);
     splash->close();
     windows().splash = nullptr;
 }
@@ -59,7 +61,7 @@ void InitCoordinator() {
         s.ReplyReceived = 0;
         StartReplyWait(s.DeviceTimeOut);
         link.GetExAddr();
-        PumpUntil([&s] { return s.ReplyReceived != 0 || s.WaitTimedOut == 1; });
+        WaitForReply([&s] { return s.ReplyReceived != 0 || s.WaitTimedOut == 1; });
         LogLine(LocString(1044), 2);
         WaitMs(1000);
         if (n >= kAddressRequests) {
@@ -80,7 +82,7 @@ void InitCoordinator() {
     s.ReplyReceived = 0;
     StartReplyWait(s.DeviceTimeOut);
     link.PanInfo();
-    PumpUntil([&s] { return s.ReplyReceived != 0 || s.WaitTimedOut == 1; });
+    WaitForReply([&s] { return s.ReplyReceived != 0 || s.WaitTimedOut == 1; });
 
     s.CoordMac = s.ReplyCoordMac;
     s.PanInfo = s.ReplyPanId;

@@ -136,8 +136,12 @@ void announce(const std::string& r) {
     if (reused) s.Devices[a].ID16Short.clear();
     if ((a == 0 && b == 0) || reused) {
         if (s.TotalDevice >= kScanSlots) {
-            // No slot is left that the searches would ever see; the device is not taken in.
+            // No slot is left that the searches would ever see; the device is not taken in. Nothing
+            // is left for the new-device timer to complete either, and it alone would free the
+            // operation again: alive polling must not stay paused.
             LogLine("Device table full: " + mac + " not added", 3);
+            s.WaitTimedOut = 1;
+            return;
         } else {
             s.NewDevIdx = static_cast<int16_t>(s.TotalDevice + 1);
             DeviceRecord& d = s.Devices[s.NewDevIdx];
@@ -254,6 +258,10 @@ void HandleStringSent(const std::string& sndString) { LogLine("TX: " + sndString
 void HandleErrorDetected(int16_t errCode) {
     if (errCode != 10 && errCode != 20) return;
     State& s = g();
+    // The box and the pause pump events, and a line that is gone fails again on every tick: the one
+    // failure is reported once, and what follows it while the program ends is not news.
+    if (s.SerialErrorRaised != 0) return;
+    s.SerialErrorRaised = 1;
     s.OperBusy = 1;
     // Fixed id: the message reads the same in both languages.
     const std::string text = LoadResString(10063).value_or("Serial Communication Error");

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "app/core/mod_main.h"
+#include "app/core/network_files.h"
 #include "app/log_splash/frmLog.h"
 #include "app/main_window/frmMain.h"
 #include "app/main_window/reply_handling.h"
@@ -107,11 +108,41 @@ TEST_F(ReplyTest, full_table_drops_the_new_device_with_a_red_line) {
     HandleStringReceived(Announce(0x00, 0x5E, 0x6F, 0x01, 0x07));
     EXPECT_EQ(s.TotalDevice, 32000);
     EXPECT_EQ(s.NewDeviceFlag, 0);
+    EXPECT_EQ(s.OperBusy, 0);  // alive polling goes on
     EXPECT_TRUE(s.Devices[32001].ID64Long.empty());
     const auto lines = LogLines();
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1], std::string("Device table full: ") + kNewMac + " not added");
     EXPECT_EQ(LogColour(1), QColor(255, 0, 0));
+}
+
+// However the saved count was edited, a new device lands in the slot after the last loaded one and
+// is saved with the others.
+TEST_F(ReplyTest, saved_count_outside_what_the_file_holds_is_replaced_by_the_loaded_count) {
+    auto& s = g();
+    const std::string ini = ProgramFile("net.ini");
+    const std::string listed = std::string("[MAC List]\r\nDevice000001=\"") + kRouterMac + "\"\r\nDevice000002=\"" +
+                               kEndDeviceMac + "\"\r\n";
+    const struct {
+        std::string count;
+        int16_t loaded;
+    } cases[] = {{"-5", 0}, {"-1", 0}, {"0", 0}, {"2", 2}, {"32000", 2}, {"32767", 2}, {"99999", 2},
+                 {std::string(1 << 20, '9'), 2}};
+    for (const auto& c : cases) {
+        const std::string name = c.count.substr(0, 8);
+        Fresh();
+        s.NetFilePath = ini;
+        s.MacListPath = ProgramFile("net_macList.txt");
+        WriteFile(ini, "[Main]\r\nTotalDevice=\"" + c.count + "\"\r\n" + listed);
+        clock.advance(1);  // the profile engine looks at the disk again from the next turn
+        modMain::LoadNetworkData();
+        EXPECT_EQ(s.TotalDevice, c.loaded) << name;
+        HandleStringReceived(Announce(0x00, 0x5E, 0x6F, 0x01, 0x07));
+        EXPECT_EQ(s.TotalDevice, c.loaded + 1) << name;
+        EXPECT_EQ(Slot(c.loaded + 1), std::string(kNewMac) + " 5E6F") << name;
+        modMain::SaveNetworkData();
+        EXPECT_NE(ReadFile(ini).find(std::string("[") + kNewMac + "]"), std::string::npos) << name;
+    }
 }
 
 TEST_F(ReplyTest, coordinator_announce_ends_a_handshake_or_only_flags_itself) {

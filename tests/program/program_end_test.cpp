@@ -161,6 +161,25 @@ TEST_F(ProgramEnd, serial_failure_after_start_up_saves_the_network_but_not_the_s
     EXPECT_FALSE(Exists(TestFile("settings.txt")));
 }
 
+TEST_F(ProgramEnd, line_that_keeps_failing_is_reported_once) {
+    // Reading fails, and the coordinator keeps sending: every arrival is another failure, also while
+    // the box is up and during the pause before the end.
+    EXPECT_PROGRAM_ENDS(
+        {
+            Start("5");
+            line->fail_read = true;
+            for (uint32_t at = 0; at < 10000; at += 100)
+                clock.call_later(at, [this] { line->send_to_host(Bytes({0x30, ';'})); });
+            clock.advance(20000);
+        },
+        1);
+    const auto logged = LoggedLines();
+    EXPECT_EQ(std::count(logged.begin(), logged.end(), "Serial Communication Error"), 1);
+    EXPECT_EQ(FileLines(TestFile("dialogs.txt")),
+              (std::vector<std::string>{"input: Insert COORDINATOR Serial Port Number | Lumaro | 1",
+                                        "message: Serial Communication Error | Lumaro"}));
+}
+
 TEST_F(ProgramEnd, closing_the_main_window_saves_the_settings_and_the_network) {
     Preset("MainLeft", "1500");
     Preset("MainTop", "900");

@@ -35,6 +35,13 @@ void ZigBeeNet::StartOPERATIONS() { InitSerialPort(); }
 
 void ZigBeeNet::StopOPERATIONS() { tmrRS232.set_enabled(false); }
 
+void ZigBeeNet::ClosePort() {
+    tmrRS232.set_enabled(false);
+    if (!comZB) return;
+    comZB->on_receive = nullptr;
+    comZB->set_port_open(false);
+}
+
 int16_t ZigBeeNet::CommPort() const { return brivola::link_state().CommPort; }
 
 void ZigBeeNet::CommPort(int16_t COMPort) {

@@ -62,6 +62,10 @@ public:
     void SendDirectToCoordinator(const std::string& cmdDirString);
     void GetSoftwareVersion();
 
+    // Closes the serial port at once and for good, releasing it for whoever opens it next; for a
+    // host that is ending.
+    void ClosePort();
+
     int16_t CommPort() const;
     // 1..99 is stored, anything else keeps the stored number; the port is re-opened either way.
     void CommPort(int16_t COMPort);

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+#include <new>
 #include <functional>
 #include <string_view>
 
@@ -18,7 +20,13 @@ constexpr int64_t kRacyNs = 100'000'000;
 DiskState from_stat(const struct stat& st) {
     DiskState d;
     d.present = true;
-    d.readable = S_ISREG(st.st_mode);
+    d.readable = S_ISREG(st.st_mode) && st.st_size <= kLargestProfile;
+    if (S_ISDIR(st.st_mode))
+        d.error = EISDIR;
+    else if (!S_ISREG(st.st_mode))
+        d.error = EINVAL;
+    else if (!d.readable)
+        d.error = EFBIG;
     d.dev = st.st_dev;
     d.ino = st.st_ino;
     d.size = st.st_size;
@@ -32,6 +40,7 @@ DiskState failed_stat() {
     // not search) as something present that cannot be read, so it is never overwritten blindly.
     d.present = !(errno == ENOENT || errno == ENOTDIR);
     d.readable = !d.present;
+    if (d.present) d.error = errno;
     return d;
 }
 
@@ -68,22 +77,37 @@ DiskContent read_profile(const std::string& path) {
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0;
     if (ok) c.state = from_stat(st);
+    int error = ok ? c.state.error : errno;
     ok = ok && c.state.readable;
-    if (ok) c.bytes.reserve(static_cast<size_t>(st.st_size));
-    char buf[1 << 16];
-    while (ok) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
+    try {
+        if (ok) c.bytes.reserve(static_cast<size_t>(st.st_size));
+        char buf[1 << 16];
+        // The size was checked, but the file may grow while it is read.
+        while (ok) {
+            ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                ok = n == 0;
+                if (!ok) error = errno;
+                break;
+            }
+            if (c.bytes.size() + static_cast<size_t>(n) > static_cast<size_t>(kLargestProfile)) {
+                ok = false;
+                error = EFBIG;
+                break;
+            }
+            c.bytes.append(buf, static_cast<size_t>(n));
         }
-        c.bytes.append(buf, static_cast<size_t>(n));
+    } catch (const std::bad_alloc&) {
+        ok = false;
+        error = ENOMEM;
     }
     ::close(fd);
     if (!ok) {
         c.state.readable = false;
+        c.state.error = error;
         c.bytes.clear();
+        c.bytes.shrink_to_fit();
     }
     return c;
 }
@@ -93,6 +117,19 @@ bool folder_exists_for(const std::string& path) {
     std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     struct stat st {};
     return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string file_error_text(int error) {
+    switch (error) {
+        case EISDIR:
+            return "is a folder";
+        case EINVAL:
+            return "not a regular file";
+        case EFBIG:
+            return "larger than " + std::to_string(kLargestProfile >> 20) + " MB";
+        default:
+            return std::strerror(error);
+    }
 }
 
 uint64_t content_hash(const std::string& bytes) { return std::hash<std::string_view>{}(bytes); }

@@ -9,9 +9,15 @@
 
 namespace platform {
 
+// Profile files larger than this are not read: no profile this system writes comes near it, and a
+// damaged or sparse file of many gigabytes must not take the memory of whoever reads it.
+constexpr off_t kLargestProfile = 64 << 20;
+
 struct DiskState {
     bool present = false;   // something is at the path
-    bool readable = true;   // false for a folder, a device, a pipe, or a file that cannot be opened
+    bool readable = true;   // false for a folder, a device, a pipe, a file that cannot be opened or is
+                            // larger than kLargestProfile
+    int error = 0;          // why it is not readable, as an errno value (EINVAL: not a regular file)
     dev_t dev = 0;
     ino_t ino = 0;
     off_t size = 0;
@@ -29,8 +35,13 @@ struct DiskContent {
     DiskState state;
     std::string bytes;
 };
-// Opens the path only when it is a regular file (a pipe would block the caller).
+// Opens the path only when it is a regular file (a pipe would block the caller) of at most
+// kLargestProfile bytes.
 DiskContent read_profile(const std::string& path);
+
+// What an errno value from these functions means, for a message: "is a folder", "not a regular
+// file", "larger than 64 MB", or the system's text.
+std::string file_error_text(int error);
 
 // True when the path's folder exists, so a file can be created in it.
 bool folder_exists_for(const std::string& path);

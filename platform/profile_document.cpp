@@ -76,15 +76,18 @@ ProfileDocument::ProfileDocument(std::string_view bytes) : ProfileDocument() {
     size_t pos = 0;
     while (pos < bytes.size()) {
         bool first = pos == 0;
-        size_t nl = bytes.find('\n', pos);
+        // A lone CR ends a line as well (files from old Macintosh editors), as it does for the
+        // platform's own profile functions.
+        size_t end = bytes.find_first_of("\r\n", pos);
         Line line;
-        if (nl == std::string_view::npos) {
+        if (end == std::string_view::npos) {
             line = {std::string(bytes.substr(pos)), Eol::kNone};
             pos = bytes.size();
         } else {
-            bool cr = nl > pos && bytes[nl - 1] == '\r';
-            line = {std::string(bytes.substr(pos, nl - pos - (cr ? 1 : 0))), cr ? Eol::kCrLf : Eol::kLf};
-            pos = nl + 1;
+            Eol eol = bytes[end] == '\n' ? Eol::kLf : Eol::kCr;
+            if (eol == Eol::kCr && end + 1 < bytes.size() && bytes[end + 1] == '\n') eol = Eol::kCrLf;
+            line = {std::string(bytes.substr(pos, end - pos)), eol};
+            pos = end + (eol == Eol::kCrLf ? 2 : 1);
         }
         // Windows editors start a UTF-8 file with a byte-order mark; it must not hide the first header.
         std::string_view classified = line.text;
@@ -111,6 +114,7 @@ std::string ProfileDocument::bytes() const {
             out += l.text;
             if (l.eol == Eol::kCrLf) out += "\r\n";
             if (l.eol == Eol::kLf) out += '\n';
+            if (l.eol == Eol::kCr) out += '\r';
         }
     return out;
 }

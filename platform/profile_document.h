@@ -4,10 +4,11 @@
 // is written back exactly as it was read, so files edited by hand or written on another machine keep
 // their look.
 //
-// Reading rules: a line whose first non-blank character is "[" and that holds a "]" starts a section
-// named by the text between them; a line holding "=" whose first non-blank character is neither "["
-// nor ";" is a key; everything else is kept and ignored. Names and values are trimmed of blanks and
-// compared without regard to ASCII case. Sections of the same name count as one, in file order, and
+// Lines end in CR LF, LF or a lone CR. Reading rules: a line whose first non-blank character is "["
+// and that holds a "]" starts a section named by the text between them; a line holding "=" whose
+// first non-blank character is neither "[" nor ";" is a key; everything else is kept and ignored.
+// Names and values are trimmed of blanks and compared without regard to ASCII case. Sections of the
+// same name count as one, in file order, and
 // the first line of a key wins.
 #include <cstddef>
 #include <cstdint>
@@ -43,7 +44,7 @@ public:
     bool erase_section(std::string_view section);
 
 private:
-    enum class Eol : uint8_t { kNone, kLf, kCrLf };
+    enum class Eol : uint8_t { kNone, kLf, kCrLf, kCr };
     struct Line {
         std::string text;
         Eol eol;

@@ -110,16 +110,21 @@ public:
     bool change(const std::string& file, const Change& c);
     void flush(const std::string& path);
     void flush_all();
+    // Why the last change or flush of path did not reach the disk, forgotten once told; "" if
+    // everything did.
+    std::string take_failure(const std::string& path);
+    void fail(const std::string& path, std::string why) { failures_[path] = std::move(why); }
 
 private:
     void take(FileState& f, DiskContent&& disk);
     // Reads the file again when stat says it changed, or when it changed too recently for stat to tell.
     void refresh(const std::string& path, FileState& f);
-    bool write_out(const std::string& path, FileState& f);
+    bool write_out(const std::string& path, FileState& f, int& error);
     void schedule_flush();
     void watch_for_next_turn();
 
     std::unordered_map<std::string, FileState> files_;
+    std::unordered_map<std::string, std::string> failures_;
     std::weak_ptr<int> flush_posted_;
     // Turns of the event loop, counted by a call posted whenever a file was looked at.
     uint64_t turn_ = 1;
@@ -191,8 +196,14 @@ bool Engine::change(const std::string& file, const Change& c) {
     // The first change of a batch is weighed against the disk as it is now, not as it was earlier in
     // this turn: a change that looks like nothing against an outdated picture may not be nothing.
     if (!f->dirty && f->checked_turn == turn_) refresh(path, *f);
-    if (!f->disk.readable) return false;
-    if (!f->dirty && !folder_exists_for(path)) return false;
+    if (!f->disk.readable) {
+        fail(path, file_error_text(f->disk.error));
+        return false;
+    }
+    if (!f->dirty && !folder_exists_for(path)) {
+        fail(path, file_error_text(ENOENT));
+        return false;
+    }
     bool changed = apply(*f, c);
     if (!changed && !f->dirty) return true;
     record(*f, c);
@@ -212,14 +223,19 @@ void Engine::schedule_flush() {
     clock().post([token] { profile_flush(); });
 }
 
-bool Engine::write_out(const std::string& path, FileState& f) {
-    if (!f.exists) return !f.disk.present || ::unlink(path.c_str()) == 0 || errno == ENOENT;
+bool Engine::write_out(const std::string& path, FileState& f, int& error) {
+    if (!f.exists) {
+        // Deleting a link deletes the link; its target keeps what it holds.
+        if (!f.disk.present || ::unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+        error = errno;
+        return false;
+    }
     std::string bytes = f.doc.bytes();
     // An unchanged file is left alone: its time and inode keep telling other readers it is the same.
     if (f.disk.present && static_cast<size_t>(f.disk.size) == bytes.size() && content_hash(bytes) == f.disk_hash &&
         read_profile(path).bytes == bytes)
         return true;
-    if (!write_file_atomically(path, bytes)) return false;
+    if (!write_file_atomically(path, bytes, &error)) return false;
     f.disk_hash = content_hash(bytes);
     return true;
 }
@@ -228,11 +244,21 @@ void Engine::flush(const std::string& path) {
     auto it = files_.find(path);
     if (it == files_.end() || !it->second.dirty) return;
     FileState* f = &it->second;
+    // Another writer's changes must not fall between reading the disk again and writing it: the
+    // writers of the folder take turns, and the pending changes are made on what the disk holds.
+    FolderTurn turn(folder_of(write_target(path)));
     refresh(path, *f);
+    if (!f->disk.readable) {
+        // It became something that cannot be read meanwhile; what it holds stays.
+        fail(path, file_error_text(f->disk.error));
+        return;
+    }
     if (!f->dirty) return;
-    if (!write_out(path, *f)) {
+    int error = 0;
+    if (!write_out(path, *f, error)) {
         // A direct write would have failed as well: the changes are dropped and the next call reads
         // the disk as it is.
+        fail(path, file_error_text(error));
         files_.erase(path);
         return;
     }
@@ -249,6 +275,14 @@ void Engine::flush_all() {
     for (auto& [path, f] : files_)
         if (f.dirty) dirty.push_back(path);
     for (const std::string& path : dirty) flush(path);
+}
+
+std::string Engine::take_failure(const std::string& path) {
+    auto it = failures_.find(path);
+    if (it == failures_.end()) return std::string();
+    std::string why = std::move(it->second);
+    failures_.erase(it);
+    return why;
 }
 
 std::string_view trim_trailing_blanks(std::string_view s) {
@@ -320,19 +354,37 @@ bool WritePrivateProfileString(const char* section, const char* key, const char*
         engine.flush(engine.resolve(file));
         return true;
     }
+    auto refuse = [&file](const char* why) {
+        engine.fail(engine.resolve(file), why);
+        return false;
+    };
     std::string_view s = trim_blanks(section);
-    if (!storable_section(s)) return false;
+    if (!storable_section(s)) return refuse("a section name cannot hold \"]\" or a line break");
     if (!key) return engine.change(file, Change{Change::kEraseSection, s, {}, {}});
     std::string_view k = trim_blanks(key);
-    if (!storable_key(k)) return false;
+    if (!storable_key(k))
+        return refuse("a key name cannot hold \"=\" or a line break, nor start with \"[\" or \";\"");
     if (!value) return engine.change(file, Change{Change::kEraseKey, s, k, {}});
-    if (has_line_break(value)) return false;
+    if (has_line_break(value)) return refuse("a value cannot hold a line break");
     return engine.change(file, Change{Change::kSet, s, k, value});
 }
 
 void profile_discard_file(const std::string& file) {
     std::lock_guard<std::mutex> lock(engine.mutex);
     engine.change(file, Change{Change::kDiscard, {}, {}, {}});
+}
+
+std::string profile_save(const std::string& file) {
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    const std::string path = engine.resolve(file);
+    engine.flush(path);
+    return engine.take_failure(path);
+}
+
+std::string profile_read_error(const std::string& file) {
+    std::lock_guard<std::mutex> lock(engine.mutex);
+    FileState* f = engine.current(engine.resolve(file));
+    return f && !f->disk.readable ? file_error_text(f->disk.error) : std::string();
 }
 
 void profile_flush() {

@@ -36,4 +36,13 @@ void profile_discard_file(const std::string& file);
 // Every pending change of every file reaches the disk now.
 void profile_flush();
 
+// The pending changes of file reach the disk now. "" when every change asked for since the last call
+// reached it; otherwise why one did not (refused, or the disk said no), and the file holds what it
+// held before that change.
+std::string profile_save(const std::string& file);
+
+// "" when file is missing or could be read; otherwise why it could not be, and then nothing written
+// to it will be kept.
+std::string profile_read_error(const std::string& file);
+
 }  // namespace platform

@@ -3,6 +3,7 @@
 // object created empty at process start and kept for the whole run. Flags are 16-bit with 0 false
 // and 1 true; times are 32-bit milliseconds.
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,8 @@ struct State {
     int16_t NetLocked = 0;
     int16_t ListDirty = 0;
     int16_t ListTop = 0;
+    // Network files whose last save failed, with the reason; the operator is told when the program ends.
+    std::map<std::string, std::string> UnsavedFiles;
 
     // Reply wait.
     int16_t WaitTimedOut = 0;

@@ -3,18 +3,18 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "app/core/conversion.h"
 #include "app/core/display_text.h"
+#include "app/core/log_line.h"
 #include "app/core/mod_main.h"
 #include "app/core/reply_wait.h"
 #include "app/core/string_table.h"
 #include "app/main_window/frmMain.h"
 #include "link/zigbee_net.h"
 #include "platform/atomic_file.h"
+#include "platform/profile_disk.h"
 #include "platform/profile_engine.h"
 #include "profile/pravel.h"
 
@@ -64,6 +64,29 @@ void write_key(const std::string& key, const std::string& value) {
     ini().Chiave(key);
     ini().Valore(value);
     ini().ScriviValore();
+}
+
+// A file that could not be read is left exactly as it is; the operator hears of it.
+void report_unread(const std::string& path, const std::string& why) {
+    LogLine("Not read: " + path + ": " + why + "; the file is left as it is", 3);
+}
+
+// The outcome of writing one of the network files: a failure is logged at once and kept for the
+// message at the end of the program, until a later save of that file succeeds.
+void note_save(const std::string& path, const std::string& why) {
+    auto& unsaved = g().UnsavedFiles;
+    if (why.empty()) {
+        unsaved.erase(path);
+        return;
+    }
+    unsaved[path] = why;
+    LogLine("Save failed: " + path + ": " + why, 3);
+}
+
+void write_whole_file(const std::string& path, const std::string& text) {
+    int error = 0;
+    const bool ok = platform::write_file_atomically(path, text, &error);
+    note_save(path, ok ? std::string() : platform::file_error_text(error));
 }
 
 std::string device_key(int i) {
@@ -117,6 +140,8 @@ void LoadNetworkData() {
         last_loaded = static_cast<int16_t>(i);
     }
     s.TotalDevice = last_loaded;
+    const std::string why = platform::profile_read_error(s.NetFilePath);
+    if (!why.empty()) report_unread(s.NetFilePath, why);
 }
 
 void SaveNetworkData() {
@@ -166,7 +191,7 @@ void SaveNetworkData() {
         write_key("devNewRate", std::to_string(dev.devNewRate));
         write_key("stsEnableKeepAlive", std::to_string(dev.stsEnableKeepAlive));
     }
-    platform::profile_flush();
+    note_save(s.NetFilePath, platform::profile_save(s.NetFilePath));
     WriteMacListFile();
 }
 
@@ -184,32 +209,24 @@ void WriteMacListFile() {
         text += trim_blanks(entries[i]);
         text += "\r\n";
     }
-    platform::write_file_atomically(s.MacListPath, text);
+    write_whole_file(s.MacListPath, text);
 }
-
-namespace {
-
-std::string read_whole_file(const std::string& path, bool& exists) {
-    std::ifstream in(path, std::ios::binary);
-    exists = static_cast<bool>(in);
-    if (!exists) return std::string();
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-}  // namespace
 
 void AppendMacToList(const std::string& mac) {
     if (mac.empty()) return;
     auto& s = g();
-    bool exists = false;
-    std::string text = read_whole_file(s.MacListPath, exists);
+    platform::DiskContent list = platform::read_profile(s.MacListPath);
+    if (list.state.present && !list.state.readable) {
+        // The new address would replace every address the file holds.
+        report_unread(s.MacListPath, platform::file_error_text(list.state.error));
+        return;
+    }
+    std::string& text = list.bytes;
     // A hand-edited file may lack its last line end; the new address must not be glued to it.
     if (!text.empty() && text.back() != '\n' && text.back() != '\r') text += "\r\n";
     text += trim_blanks(mac);
     text += "\r\n";
-    platform::write_file_atomically(s.MacListPath, text);
+    write_whole_file(s.MacListPath, text);
     RegisterMacList();
 }
 
@@ -251,11 +268,13 @@ void stop_reply_timer() {
 
 void RegisterMacList() {
     State& s = g();
-    bool exists = false;
-    std::string text = read_whole_file(s.MacListPath, exists);
-    if (!exists) platform::write_file_atomically(s.MacListPath, std::string());
+    const platform::DiskContent list = platform::read_profile(s.MacListPath);
+    if (!list.state.present) platform::write_file_atomically(s.MacListPath, std::string());
+    // One that cannot be read is left as it is; only the coordinator is registered then.
+    if (list.state.present && !list.state.readable)
+        report_unread(s.MacListPath, platform::file_error_text(list.state.error));
     int n = 0;
-    for (const std::string& line : split_lines(text)) {
+    for (const std::string& line : split_lines(list.bytes)) {
         if (line.size() < 23) continue;
         send_and_wait_for_ack([&line] { link().AddItem(line); });
         ++n;

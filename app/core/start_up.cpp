@@ -68,6 +68,12 @@ void InitCoordinator() {
             if (s.CoordStartWait != 1) {
                 LogLine(LocString(1048), 3);
                 WaitMs(5000);
+                // Given up after start-up (a restarted coordinator that no longer answers): the
+                // devices of this run are saved as on any other way out.
+                if (s.StartupDone == 1) {
+                    SaveNetworkData();
+                    WriteMacListFile();
+                }
                 EndProgram(2);
             }
             break;

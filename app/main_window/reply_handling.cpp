@@ -162,6 +162,15 @@ void announce(const std::string& r) {
             }
         }
         s.FoundDevIdx = FindDeviceByMac(mac);
+        // The short address now belongs to this device alone: another record that still holds it
+        // would take this device's pings and reports.
+        if (s.FoundDevIdx != 0) {
+            for (int j = 1; j <= kScanSlots; ++j) {
+                DeviceRecord& d = s.Devices[j];
+                if (j != s.FoundDevIdx && d.ID16Short == shortId && !d.ID64Long.empty() && d.ID64Long != mac)
+                    d.ID16Short.clear();
+            }
+        }
     }
     s.OperBusy = 1;
     s.WaitTimedOut = 1;

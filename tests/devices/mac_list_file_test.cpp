@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/core/mod_main.h"
 #include "app/core/network_files.h"
+#include "app/log_splash/frmLog.h"
 #include "link/zigbee_net.h"
 #include "platform/fake_serial_port.h"
 #include "sim/coordinator.h"
@@ -186,6 +191,52 @@ TEST_F(MacListRegistration, appended_address_becomes_its_own_line_and_the_whole_
         EXPECT_EQ(commands(), expected) << c.name;
     }
     EXPECT_EQ(folder.entries(), (std::set<std::string>{"0013A200405AC001_macList.txt"}));
+}
+
+// A list that cannot be read (a folder in its place, a damaged file of many gigabytes) is neither
+// registered nor ever written over: not by the registration, an added address or a save.
+TEST_F(MacListRegistration, unreadable_list_is_left_alone_and_only_the_coordinator_registered) {
+    const struct {
+        const char* name;
+        std::function<void()> make;
+        std::string why;
+    } cases[] = {
+        {"folder", [this] { ::mkdir(mac_list().c_str(), 0755); }, "is a folder"},
+        {"huge sparse file",
+         [this] {
+             write_file(mac_list(), kMac1 + "\r\n");
+             ::truncate(mac_list().c_str(), off_t{64} << 30);
+         },
+         "larger than 64 MB"},
+    };
+    frmLog log;
+    log.show();
+    connect(quiet_network());
+    for (const auto& c : cases) {
+        std::system(("rm -rf '" + mac_list() + "'").c_str());
+        c.make();
+        struct stat before {};
+        ::stat(mac_list().c_str(), &before);
+        log.txtLOG->clear();
+        wire.clear();
+        register_and_settle();
+        AppendMacToList(kMac9);
+        WriteMacListFile();
+        EXPECT_EQ(commands(), (std::vector<std::string>{"CMD:03:" + std::string(kCoordMac) + ";", "CMD:04;",
+                                                        "CMD:0A:0;"}))
+            << c.name;
+        struct stat after {};
+        ::stat(mac_list().c_str(), &after);
+        EXPECT_EQ(after.st_ino, before.st_ino) << c.name;
+        EXPECT_EQ(after.st_size, before.st_size) << c.name;
+        const QString logged = log.txtLOG->toPlainText();
+        const QString unread = QString::fromStdString("--> Not read: " + mac_list() + ": " + c.why +
+                                                      "; the file is left as it is");
+        EXPECT_EQ(logged.count(unread), 2) << logged.toStdString();
+        EXPECT_TRUE(logged.contains(QString::fromStdString("--> Save failed: " + mac_list() + ": " + c.why)))
+            << c.name;
+        EXPECT_EQ(g().UnsavedFiles.at(mac_list()), c.why) << c.name;
+    }
 }
 
 TEST_F(MacListRegistration, appending_an_empty_address_changes_nothing) {

@@ -88,4 +88,51 @@ TEST_F(PravelTool, the_program_has_written_the_file_when_it_exits) {
     EXPECT_EQ(printed, " v \n");
 }
 
+TEST_F(PravelTool, refused_and_failed_changes_say_why_on_stderr_and_exit_1) {
+    ::mkdir((dir / "folder.ini").c_str(), 0755);
+    ::mkfifo((dir / "pipe.ini").c_str(), 0644);
+    ::symlink("loop.ini", (dir / "loop.ini").c_str());
+    const struct {
+        std::vector<std::string> args;
+        std::string why;
+    } cases[] = {
+        {{"write", ini, "a]b", "k", "v"}, "a section name cannot hold \"]\" or a line break"},
+        {{"write", ini, "a\nb", "k", "v"}, "a section name cannot hold \"]\" or a line break"},
+        {{"write", ini, "S", "k=v", "v"}, "a key name cannot hold \"=\" or a line break, nor start with \"[\" or \";\""},
+        {{"write", ini, "S", "k", "a\rb"}, "a value cannot hold a line break"},
+        {{"write", dir / "folder.ini", "S", "k", "v"}, "is a folder"},
+        {{"create-file", dir / "pipe.ini"}, "not a regular file"},
+        {{"create-section", dir / "loop.ini", "S"}, "Too many levels of symbolic links"},
+        {{"write", dir / "missing/net.ini", "S", "k", "v"}, "No such file or directory"},
+        {{"read", dir / "folder.ini", "S", "k"}, "is a folder"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run(c.args), 1) << c.args[2];
+        EXPECT_EQ(err.str(), "pravel: " + c.args[1] + ": " + c.why + "\n") << c.args[2];
+        EXPECT_EQ(out.str(), "");
+    }
+    EXPECT_FALSE(file_exists(ini));
+}
+
+TEST_F(PravelTool, writes_go_through_a_link_and_concurrent_writers_lose_nothing) {
+    ::mkdir((dir / "real").c_str(), 0755);
+    ::symlink("real/net.ini", ini.c_str());
+    const std::string program = PRAVEL_BINARY;
+    // Two writers of one file at once, 25 keys each.
+    std::string script;
+    for (const char* who : {"a", "b"})
+        script += "(for i in $(seq 1 25); do " + program + " write '" + ini + "' S " + who + "$i v || exit 1; done) & ";
+    script += "wait";
+    EXPECT_EQ(std::system(script.c_str()), 0);
+    struct stat st {};
+    ::lstat(ini.c_str(), &st);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    const std::string text = read_file(dir / "real/net.ini");
+    for (const char* who : {"a", "b"})
+        for (int i = 1; i <= 25; ++i)
+            EXPECT_NE(text.find(std::string("\r\n") + who + std::to_string(i) + "=\"v\"\r\n"), std::string::npos)
+                << who << i;
+    EXPECT_EQ(dir.entries(), (std::set<std::string>{"net.ini", "real"}));
+}
+
 }  // namespace

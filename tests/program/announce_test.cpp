@@ -71,6 +71,14 @@ TEST_F(ReplyTest, device_announce_places_or_updates_the_record) {
          Announce(0x00, 0x5E, 0x6F, 0x01, 0x07),
          {std::string(kRouterMac) + " -", std::string(kEndDeviceMac) + " 3C4D", mac + " 5E6F", "- -"},
          3, 3, 1, 0},
+        {"known device back with the short address another known record still holds: that one loses it",
+         [this, mac] {
+             Known(1, mac, "1A2B");
+             Known(2, kRouterMac, "5E6F");
+         },
+         Announce(0xCC, 0x5E, 0x6F, 0x01, 0x07),
+         {mac + " 5E6F", std::string(kRouterMac) + " -", "- -", "- -"},
+         2, 0, 0, 1},
         {"known device with the same short address",
          [this, mac] { Known(1, mac, "5E6F"); },
          Announce(0xCC, 0x5E, 0x6F, 0x01, 0x07),

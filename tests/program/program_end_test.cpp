@@ -1,7 +1,11 @@
 // The ways the program ends: no port, a silent coordinator, a port that will not open, a serial
 // failure after start-up and the operator closing the main window. Each ends the process, so each
 // runs in a child; the parent then reads what the child left on disk.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <functional>
 
 #include "app/core/mod_main.h"
 #include "app/core/start_up.h"
@@ -178,6 +182,57 @@ TEST_F(ProgramEnd, line_that_keeps_failing_is_reported_once) {
     EXPECT_EQ(FileLines(TestFile("dialogs.txt")),
               (std::vector<std::string>{"input: Insert COORDINATOR Serial Port Number | Lumaro | 1",
                                         "message: Serial Communication Error | Lumaro"}));
+}
+
+TEST_F(ProgramEnd, coordinator_lost_after_start_up_ends_with_the_network_saved) {
+    WriteSavedNetwork();
+    EXPECT_PROGRAM_ENDS(
+        {
+            Start("5");
+            line->send_to_host(Bytes({0x00, 0x5E, 0x6F, 0x00, 0x13, 0xA2, 0x00, 0x40, 0x5A, 0x30, 0x01, 0x07, ';'}));
+            clock.advance(1000);
+            // The coordinator restarts on its own and from then on leaves its address unanswered.
+            auto coordinator = line->on_host_write;
+            line->on_host_write = [coordinator](const std::string& cmd) {
+                if (cmd != "CMD:11;") coordinator(cmd);
+            };
+            line->send_to_host(Bytes({0x00, 0x00, 0x00, 0x00, 0x13, 0xA2, 0x00, 0x40, 0x5A, 0xC0, 0x01, 0x09, ';'}));
+            clock.advance(120000);
+        },
+        2);
+    const SavedDevice joined{"00:13:A2:00:40:5A:30:01", "5E6F", 7, "Router", "", 0};
+    EXPECT_EQ(ReadFile(ProgramFile(std::string(kCoordDigits) + ".ini")), NetworkFile(0, {kPump, kTank, joined}));
+    EXPECT_EQ(ReadFile(ProgramFile(std::string(kCoordDigits) + "_macList.txt")), MacList({kPump, kTank, joined}));
+    const auto logged = LoggedLines();
+    ASSERT_FALSE(logged.empty());
+    EXPECT_EQ(logged.back(), "Coordinator Reset Error");
+}
+
+TEST_F(ProgramEnd, failed_save_keeps_the_old_file_and_is_told_at_the_end_and_links_are_written_through) {
+    WriteSavedNetwork();
+    const std::string ini = ProgramFile(std::string(kCoordDigits) + ".ini");
+    const std::string list = ProgramFile(std::string(kCoordDigits) + "_macList.txt");
+    // The MAC list is a link to a file elsewhere.
+    ::rename(list.c_str(), TestFile("kept_list.txt").c_str());
+    ::symlink(TestFile("kept_list.txt").c_str(), list.c_str());
+    EXPECT_PROGRAM_ENDS(
+        {
+            Start("5");
+            Settle();
+            // Someone puts a folder where the network data file was.
+            std::remove(ini.c_str());
+            ::mkdir(ini.c_str(), 0755);
+            windows().main->close();
+        },
+        0);
+    struct stat st {};
+    EXPECT_TRUE(::stat(ini.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+    EXPECT_TRUE(::lstat(list.c_str(), &st) == 0 && S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFile(TestFile("kept_list.txt")), MacList({kPump, kTank}));
+    const auto told = FileLines(TestFile("dialogs.txt"));
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_EQ(told[1], "message: These files were not saved:");
+    EXPECT_EQ(told[2], ini + ": is a folder | Lumaro");
 }
 
 TEST_F(ProgramEnd, closing_the_main_window_saves_the_settings_and_the_network) {

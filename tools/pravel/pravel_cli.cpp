@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "platform/profile_engine.h"
 #include "profile/pravel.h"
 
 const char kPravelUsage[] =
@@ -43,8 +44,21 @@ int run_pravel(const std::vector<std::string>& args, std::ostream& out, std::ost
         void (Pravel::*setters[])(const std::string&) = {&Pravel::File, &Pravel::Sezione, &Pravel::Chiave,
                                                           &Pravel::Valore};
         for (size_t i = 0; i < f.operands; ++i) (pravel.*setters[i])(args[i + 1]);
-        f.action(pravel, out);
-        return 0;
+        if (f.operands == 0) {
+            f.action(pravel, out);
+            return 0;
+        }
+        // The control itself reports nothing; a script must still learn that its write did not happen.
+        const std::string& file = args[1];
+        const bool reads = f.name == std::string("read");
+        std::string why = reads ? platform::profile_read_error(file) : std::string();
+        if (why.empty()) {
+            f.action(pravel, out);
+            if (!reads) why = platform::profile_save(file);
+        }
+        if (why.empty()) return 0;
+        err << "pravel: " << file << ": " << why << '\n';
+        return 1;
     }
     err << kPravelUsage;
     return 2;

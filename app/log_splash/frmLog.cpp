@@ -16,6 +16,9 @@ constexpr int32_t kBottomMargin = 550;
 
 frmLog::frmLog(QWidget* parent) : QWidget(parent) {
     setupUi(this);
+    // The log window has no caption. An empty title would not do: the window system is then given
+    // the program's name instead. A blank is shown as nothing.
+    setWindowTitle(QStringLiteral(" "));
     // The classic log font where it is installed, its free look-alike otherwise.
     QFont font = txtLOG->font();
     font.setFamilies({QStringLiteral("Comic Sans MS"), QStringLiteral("Comic Neue")});

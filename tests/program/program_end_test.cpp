@@ -1,16 +1,20 @@
 // The ways the program ends: no port, a silent coordinator, a port that will not open, a serial
 // failure after start-up and the operator closing the main window. Each ends the process, so each
 // runs in a child; the parent then reads what the child left on disk.
+#include <QDir>
+#include <pty.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 #include "app/core/mod_main.h"
 #include "app/core/start_up.h"
 #include "app/main_window/frmMain.h"
 #include "link/zigbee_net.h"
+#include "platform/qt_serial_port.h"
 #include "tests/program/program_fixture.h"
 
 using modMain::g;
@@ -233,6 +237,44 @@ TEST_F(ProgramEnd, failed_save_keeps_the_old_file_and_is_told_at_the_end_and_lin
     ASSERT_EQ(told.size(), 3u);
     EXPECT_EQ(told[1], "message: These files were not saved:");
     EXPECT_EQ(told[2], ini + ": is a folder | Lumaro");
+}
+
+// The serial port's lock file goes with the program, so the next program finds the port free.
+TEST_F(ProgramEnd, serial_port_lock_is_released_when_the_program_ends) {
+    // The child that runs the program opens the parent's pseudo-terminal, named in the environment.
+    constexpr const char* kPtyVariable = "DALMIRO_LOCK_TEST_PTY";
+    int master = -1, slave = -1;
+    char name[64] = {};
+    if (const char* inherited = std::getenv(kPtyVariable)) {
+        std::snprintf(name, sizeof name, "%s", inherited);
+    } else {
+        ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+        ::close(slave);
+        ::setenv(kPtyVariable, name, 1);
+    }
+    std::string suffix = std::string(name).substr(std::string(name).rfind("pts/"));
+    std::replace(suffix.begin(), suffix.end(), '/', '_');
+    auto locks = [suffix] {
+        int n = 0;
+        for (const char* folder : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp"})
+            for (const QString& f : QDir(folder).entryList({"LCK..*"}, QDir::Files))
+                n += f.endsWith(QString::fromStdString(suffix));
+        return n;
+    };
+    store.values[{"Dalmiro", "Ports", "5"}] = name;
+    platform::set_serial_factory([] { return std::make_unique<platform::QtSerialPort>(); });
+    // The coordinator never answers: the program gives up after its eleventh request.
+    EXPECT_PROGRAM_ENDS(
+        {
+            clock.call_later(3000, [&locks] {
+                if (locks() != 1) std::_Exit(77);
+            });
+            Start("5");
+        },
+        2);
+    EXPECT_EQ(locks(), 0);
+    ::unsetenv(kPtyVariable);
+    ::close(master);
 }
 
 TEST_F(ProgramEnd, closing_the_main_window_saves_the_settings_and_the_network) {

@@ -1,6 +1,8 @@
 #include "platform/dialogs.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -15,6 +17,10 @@ std::string ScriptedDialogs::input_box(const std::string& prompt, const std::str
 }
 
 void ScriptedDialogs::message_box(const std::string& text, const std::string&) { messages.push_back(text); }
+
+std::string ScriptedDialogs::save_file_name(const std::string& title, const std::string& proposed) {
+    return input_box("", title, proposed);
+}
 
 namespace {
 
@@ -32,6 +38,12 @@ public:
     }
     void message_box(const std::string& text, const std::string& title) override {
         QMessageBox::information(QApplication::activeWindow(), to_q(title), to_q(text));
+    }
+    std::string save_file_name(const std::string& title, const std::string& proposed) override {
+        const QString chosen = QFileDialog::getSaveFileName(QApplication::activeWindow(), to_q(title),
+                                                            QFile::decodeName(proposed.c_str()),
+                                                            QStringLiteral("CSV (*.csv)"));
+        return QFile::encodeName(chosen).toStdString();
     }
 };
 

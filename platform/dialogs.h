@@ -12,6 +12,8 @@ public:
     virtual ~Dialogs() = default;
     virtual std::string input_box(const std::string& prompt, const std::string& title, const std::string& def) = 0;
     virtual void message_box(const std::string& text, const std::string& title) = 0;
+    // A file to write, chosen from `proposed` (a local path); "" when the operator cancels.
+    virtual std::string save_file_name(const std::string& title, const std::string& proposed) = 0;
 };
 
 class ScriptedDialogs : public Dialogs {
@@ -21,6 +23,8 @@ public:
     };
     std::string input_box(const std::string& prompt, const std::string& title, const std::string& def) override;
     void message_box(const std::string& text, const std::string& title) override;
+    // Answered from `answers` like an input box, the proposed path as its default.
+    std::string save_file_name(const std::string& title, const std::string& proposed) override;
 
     // Answers given in order; "\x01" "default" takes the proposed answer; when none is left, Cancel.
     std::deque<std::string> answers;

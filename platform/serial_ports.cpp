@@ -75,7 +75,7 @@ bool give_port_number(int number, const std::string& path, std::string& stored, 
 }
 
 std::string describe_port(const DetectedPort& port) {
-    std::string line = (port.number ? std::to_string(port.number) : std::string("-")) + "  " + port.path;
+    std::string line = (port.number ? "port " + std::to_string(port.number) : std::string("no number")) + "  " + port.path;
     if (port.path != port.info.device) line += " (" + port.info.device + ")";
     std::string about;
     for (const std::string& part : {port.info.description, port.info.manufacturer})

@@ -37,7 +37,7 @@ std::string stable_port_path(const std::string& path, const std::string& by_id_f
 // The result is the name stored.
 bool give_port_number(int number, const std::string& path, std::string& stored,
                       const std::string& by_id_folder = "/dev/serial/by-id");
-// One line for the operator: number (or "-"), path, then what is known of the adapter.
+// One line for the operator: "port N" (or "no number"), path, then what is known of the adapter.
 std::string describe_port(const DetectedPort& port);
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include "app/core/start_up.h"
 #include "app/log_splash/frmLog.h"
 #include "app/main_window/device_opening.h"
+#include "app/main_window/main_menu.h"
 #include "app/main_window/reply_handling.h"
 #include "app/core/mod_main.h"
 #include "app/core/reply_wait.h"
@@ -61,6 +62,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     ZigBeeNet.set_events(this);
     modMain::controls() = {&ZigBeeNet, &iniZB};
     modMain::windows().main = this;
+    modMain::BuildMainMenu(*this);
     Form_Load();
 }
 
@@ -87,14 +89,20 @@ void frmMain::closeEvent(QCloseEvent* event) {
     Form_Unload();
 }
 
-void frmMain::Form_Unload() {
+void frmMain::SaveSettings() {
     using namespace modMain;
-    State& s = g();
+    const State& s = g();
     SaveSetting(Setting::MainLeft, LeftTwips(this));
     SaveSetting(Setting::MainTop, TopTwips(this));
     SaveSetting(Setting::SerialPort, s.SerialPort);
     SaveSetting(Setting::ShowSplash, s.ShowSplash);
     SaveSetting(Setting::LangID, s.LangID);
+}
+
+void frmMain::Form_Unload() {
+    using namespace modMain;
+    State& s = g();
+    SaveSettings();
     tmrNewDevice.set_enabled(false);
     tmrGenOper.set_enabled(false);
     if (frmLog* log = windows().log) log->close();

@@ -22,6 +22,8 @@ public:
     ~frmMain() override;
 
     void Form_Load();
+    // The window's place and the program's settings, as the window's closing saves them.
+    void SaveSettings();
     // Saves the settings and, once start-up has loaded them, the network files; then the program ends.
     void Form_Unload();
     void tmrTimeOut_Timer();

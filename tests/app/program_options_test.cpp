@@ -60,13 +60,13 @@ TEST_F(ProgramOptionsTest, standard_options_answer_on_standard_output_and_mistak
 TEST_F(ProgramOptionsTest, a_port_given_a_number_on_the_command_line_is_listed_with_it) {
     const std::string by_id = dev / "by-id/usb-Silicon_Labs_CP2102_0001-if00-port0";
     EXPECT_EQ(run({"--list-ports"}), 0);
-    EXPECT_EQ(out.str(), "-  " + by_id + " (" + dev / "ttyUSB0" + ")  CP2102, Silicon Labs, serial 0001\n");
+    EXPECT_EQ(out.str(), "no number  " + by_id + " (" + dev / "ttyUSB0" + ")  CP2102, Silicon Labs, serial 0001\n");
 
     EXPECT_EQ(run({"--assign-port", "12", dev / "ttyUSB0"}), 0);
     EXPECT_EQ(out.str(), "Serial port 12 is now " + by_id + "\n");
     EXPECT_EQ(platform::port_device_path(12), by_id);
     EXPECT_EQ(run({"--list-ports"}), 0);
-    EXPECT_EQ(out.str(), "12  " + by_id + " (" + dev / "ttyUSB0" + ")  CP2102, Silicon Labs, serial 0001\n");
+    EXPECT_EQ(out.str(), "port 12  " + by_id + " (" + dev / "ttyUSB0" + ")  CP2102, Silicon Labs, serial 0001\n");
 
     EXPECT_EQ(run({"--assign-port", "13", dev / "ttyUSB7"}), 1);
     EXPECT_EQ(err.str(), "Dalmiro: " + dev / "ttyUSB7" + ": no such device\n");

@@ -44,10 +44,10 @@ TEST_F(SerialPortsTest, ports_are_named_by_their_stable_link_and_numbered_throug
     ASSERT_EQ(ports.size(), 3u);
     EXPECT_EQ(ports[0].path, dev / "by-id/usb-FTDI_FT232R_A50285BI-if00-port0");
     EXPECT_EQ(ports[0].number, 0);
-    EXPECT_EQ(describe_port(ports[0]), "-  " + dev / "by-id/usb-FTDI_FT232R_A50285BI-if00-port0" + " (" +
+    EXPECT_EQ(describe_port(ports[0]), "no number  " + dev / "by-id/usb-FTDI_FT232R_A50285BI-if00-port0" + " (" +
                                            dev / "ttyUSB0" + ")  FT232R USB UART, FTDI, serial A50285BI");
     EXPECT_EQ(ports[1].path, dev / "ttyACM0");
-    EXPECT_EQ(describe_port(ports[1]), "7  " + dev / "ttyACM0");
+    EXPECT_EQ(describe_port(ports[1]), "port 7  " + dev / "ttyACM0");
     EXPECT_EQ(ports[2].number, 1);  // the first built-in port is number 1 without any map entry
     // Number 1 belongs to the built-in port and 7 to the ACM adapter: the first free one is offered.
     EXPECT_EQ(proposed_port_number(ports[0], ports), 2);

@@ -1,0 +1,18 @@
+#pragma once
+// The commissioning record: the device table with the network it belongs to, as a CSV file that
+// spreadsheets open as it is (RFC 4180: comma-separated, fields with commas, quotes or line ends in
+// double quotes, CRLF line ends; UTF-8 with a byte-order mark so that spreadsheet programs take it
+// as UTF-8).
+#include <QDateTime>
+#include <string>
+
+namespace modMain {
+
+// One field, quoted when it must be.
+std::string CsvField(const std::string& utf8);
+// The whole file: a header and one row per known device in table order.
+std::string CommissioningRecord(const QDateTime& at);
+// Writes the record to path as a whole (the old file stays whole on failure).
+bool ExportCommissioningRecord(const std::string& path, const QDateTime& at);
+
+}  // namespace modMain

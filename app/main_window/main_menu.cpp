@@ -1,0 +1,118 @@
+#include "app/main_window/main_menu.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QMenu>
+#include <QUrl>
+
+#include "app/core/commissioning_record.h"
+#include "app/core/conversion.h"
+#include "app/core/log_line.h"
+#include "app/core/mod_main.h"
+#include "app/core/network_files.h"
+#include "app/core/version_info.h"
+#include "app/main_window/frmMain.h"
+#include "platform/dialogs.h"
+#include "platform/port_map.h"
+#include "platform/program_folder.h"
+#include "platform/project_version.h"
+#include "platform/user_folders.h"
+
+namespace modMain {
+
+namespace {
+
+// These entries came after the string table; they follow its language all the same.
+std::string T(const char* english, const char* italian) { return g().LangOffset == 0 ? english : italian; }
+QString QT(const char* english, const char* italian) { return QString::fromUtf8(g().LangOffset == 0 ? english : italian); }
+
+std::string coordinator_digits() {
+    std::string digits;
+    for (char c : g().CoordMac)
+        if (c != ':') digits += c;
+    return digits.empty() ? "network" : digits;
+}
+
+}  // namespace
+
+void ExportRecordMenu(const QDateTime& at) {
+    const std::string proposed = QDir::homePath().toStdString() + "/Dalmiro-" + coordinator_digits() + "-" +
+                                 at.toString(QStringLiteral("yyyyMMdd-HHmm")).toStdString() + ".csv";
+    const std::string path =
+        platform::dialogs().save_file_name(T("Export commissioning record", "Esporta verbale di collaudo"), proposed);
+    if (path.empty()) return;
+    if (ExportCommissioningRecord(path, at))
+        LogLine(T("Commissioning record written to ", "Verbale di collaudo scritto in ") + path, 4);
+    else
+        platform::dialogs().message_box(
+            T("The commissioning record could not be written to ", "Impossibile scrivere il verbale di collaudo in ") +
+                path,
+            kAppTitle);
+}
+
+void SaveMenu(frmMain& main) {
+    main.SaveSettings();
+    if (g().StartupDone == 1) {
+        SaveNetworkData();
+        WriteMacListFile();
+    }
+    LogLine(T("Settings and network files saved", "Impostazioni e file di rete salvati"), 4);
+}
+
+void SerialPortsMenu(const PortSource& source) {
+    platform::Dialogs& d = platform::dialogs();
+    const auto ports = platform::detect_ports(source.ports(), source.by_id_folder);
+    if (ports.empty()) {
+        d.message_box(T("No serial port found on this computer.", "Nessuna porta seriale trovata su questo computer."),
+                      kAppTitle);
+        return;
+    }
+    std::string prompt = T("Serial ports (number, name, adapter):", "Porte seriali (numero, nome, adattatore):") + "\n";
+    for (size_t k = 0; k < ports.size(); ++k)
+        prompt += std::to_string(k + 1) + ") " + platform::describe_port(ports[k]) + "\n";
+    prompt += T("Line of the port to give a number to:", "Riga della porta a cui dare un numero:");
+    const int line = CInt(Val(d.input_box(prompt, kAppTitle, "")));
+    if (line < 1 || static_cast<size_t>(line) > ports.size()) return;
+    const platform::DetectedPort& port = ports[static_cast<size_t>(line - 1)];
+    const std::string typed =
+        d.input_box(T("Port number for ", "Numero di porta per ") + port.path + " (1-99):", kAppTitle,
+                    std::to_string(platform::proposed_port_number(port, ports)));
+    std::string stored;
+    if (typed.empty() || !platform::give_port_number(CInt(Val(typed)), port.info.device, stored, source.by_id_folder))
+        return;
+    LogLine(T("Serial port ", "Porta seriale ") + std::to_string(CInt(Val(typed))) + " = " + stored, 4);
+}
+
+std::string AboutText() {
+    const State& s = g();
+    std::string network = platform::program_folder();
+    if (!s.NetFilePath.empty()) network = s.NetFilePath + "\n    " + s.MacListPath;
+    return std::string(kAppTitle) + " " + platform::kProjectVersion + "\n" + kLegalCopyright + "\n\n" +
+           T("Serial port: ", "Porta seriale: ") + std::to_string(s.SerialPort) + " (" +
+           platform::port_device_path(s.SerialPort) + ")\n" + T("Settings: ", "Impostazioni: ") +
+           platform::settings_file("Corvani_ZigBee_Demo") + "\n" + T("Port map: ", "Mappa delle porte: ") +
+           platform::settings_file("Dalmiro") + "\n" + T("Network files: ", "File di rete: ") + network + "\n" +
+           T("Logs: ", "Log: ") + platform::state_folder();
+}
+
+void BuildMainMenu(frmMain& main) {
+    QMenu* file = main.mnuFile;
+    QObject::connect(file->addAction(QT("Export commissioning record…", "Esporta verbale di collaudo…")),
+                     &QAction::triggered, [] { ExportRecordMenu(QDateTime::currentDateTime()); });
+    QObject::connect(file->addAction(QT("Save", "Salva")), &QAction::triggered, [&main] { SaveMenu(main); });
+    file->addSeparator();
+    QObject::connect(file->addAction(QT("Serial ports…", "Porte seriali…")), &QAction::triggered,
+                     [] { SerialPortsMenu(PortSource{}); });
+    QObject::connect(file->addAction(QT("Open log folder", "Apri la cartella dei log")), &QAction::triggered, [] {
+        const QString folder = QString::fromStdString(platform::state_folder());
+        QDir().mkpath(folder);
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    });
+    file->addSeparator();
+    // The same way out as the window's close button, so the same things are saved.
+    QObject::connect(file->addAction(QT("Quit", "Esci")), &QAction::triggered, [&main] { main.close(); });
+    QObject::connect(main.help->addAction(QT("About", "Informazioni")), &QAction::triggered,
+                     [] { platform::dialogs().message_box(AboutText(), kAppTitle); });
+}
+
+}  // namespace modMain

@@ -1,0 +1,25 @@
+#pragma once
+// The main window's menus. File: export the commissioning record, save, the serial ports, the log
+// folder, quit. Help: about. Each entry's work is a routine of its own, so tests drive it without
+// the menu.
+#include <QDateTime>
+#include <string>
+
+#include "app/core/program_options.h"
+
+class frmMain;
+
+namespace modMain {
+
+void BuildMainMenu(frmMain& main);
+
+// Asks where to write the record (a name with the coordinator and the time proposed) and writes it.
+void ExportRecordMenu(const QDateTime& at);
+// Saves what closing the window saves, and the program goes on.
+void SaveMenu(frmMain& main);
+// Lists the ports with their numbers; the operator picks one and gives it a number.
+void SerialPortsMenu(const PortSource& source);
+// Version, the port in use and where every file of the program lives.
+std::string AboutText();
+
+}  // namespace modMain

@@ -3,8 +3,9 @@ JOBS ?= $(shell nproc)
 TEST_DIR  := build/test
 RUN_DIR   := build/run
 BENCH_DIR := build/bench
+PACKAGE_DIR := build/package
 
-.PHONY: all deps test run bench build-run clean
+.PHONY: all deps test run bench build-run package clean
 
 all: build-run
 
@@ -28,6 +29,13 @@ bench: deps
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	@set -e; for b in $(BENCH_DIR)/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; QT_QPA_PLATFORM=offscreen "$$b"; done
+
+# A Debian package of the programs for /usr: build/package/dalmiro_<version>_<arch>.deb
+package: deps
+	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
+	cmake --build $(PACKAGE_DIR) -j $(JOBS) --target Dalmiro zbsim brivola-monitor pravel dalmiro_install_files
+	cd $(PACKAGE_DIR) && cpack -G DEB
 
 clean:
 	rm -rf build

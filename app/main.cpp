@@ -9,6 +9,7 @@
 #include "app/core/mod_main.h"
 #include "app/core/program_options.h"
 #include "app/core/start_up.h"
+#include "app/log_splash/splash_logo.h"
 #include "app/main_window/frmMain.h"
 #include "platform/daily_log.h"
 #include "platform/user_folders.h"
@@ -52,6 +53,9 @@ int main(int argc, char* argv[]) {
         return modMain::RunProgramOptions(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
     }
     QApplication app(argc, argv);
+    // The desktop matches the windows to the installed entry and its icon by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.northgateradio.dalmiro"));
+    QApplication::setWindowIcon(QIcon(PaintSplashLogo(256)));
     platform::DailyLog log_file(platform::state_folder());
     platform::set_daily_log(&log_file);
     QApplication::setQuitOnLastWindowClosed(false);

@@ -50,6 +50,10 @@ struct FileState {
     ProfileDocument doc;
     bool dirty = false;       // `doc` differs from the disk
     std::string changes;      // the changes since the last flush, encoded
+    // The pending content was rebuilt from nothing (a discard since the last flush): no content of the
+    // disk enters it, so `doc` stands as it is and the changes need no log. A save that rebuilds a file
+    // of 32000 devices would otherwise keep every one of its 350000 changes a second time.
+    bool rebuilt = false;
     uint64_t checked_turn = 0;  // the event-loop turn in which the disk was last looked at
 };
 
@@ -74,6 +78,12 @@ bool apply(FileState& f, const Change& c) {
 }
 
 void record(FileState& f, const Change& c) {
+    if (c.kind == Change::kDiscard) {
+        f.changes.clear();
+        f.changes.shrink_to_fit();
+        f.rebuilt = true;
+    }
+    if (f.rebuilt) return;
     f.changes += static_cast<char>(c.kind);
     put_field(f.changes, c.section);
     put_field(f.changes, c.key);
@@ -137,13 +147,15 @@ Engine engine;
 void Engine::take(FileState& f, DiskContent&& disk) {
     f.disk = disk.state;
     f.disk_hash = content_hash(disk.bytes);
-    f.exists = disk.state.present;
-    f.doc = ProfileDocument(disk.bytes);
     if (!disk.state.readable) {
         // Nothing is kept for a file that cannot be read: writing it would destroy what it holds.
         f.dirty = false;
         f.changes.clear();
+        f.rebuilt = false;
     }
+    if (f.dirty && f.rebuilt) return;
+    f.exists = disk.state.present;
+    f.doc = ProfileDocument(disk.bytes);
     if (f.dirty) replay(f);
 }
 
@@ -265,6 +277,7 @@ void Engine::flush(const std::string& path) {
     f->disk = stat_profile(path);
     f->checked_turn = turn_;
     f->dirty = false;
+    f->rebuilt = false;
     f->changes.clear();
     f->changes.shrink_to_fit();
 }

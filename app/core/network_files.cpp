@@ -175,7 +175,7 @@ void SaveNetworkData() {
     ini().CancellaSezione();
     int n = 0;
     for (int i : used) {
-        const DeviceRecord dev = s.Devices[i];
+        const DeviceRecord& dev = s.Devices[i];
         ++n;
         ini().Sezione("MAC List");
         ini().CreaSezione();

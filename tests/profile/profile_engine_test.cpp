@@ -250,6 +250,13 @@ TEST_F(ProfileEngine, discarded_file_is_deleted_or_rebuilt_from_nothing) {
     EXPECT_TRUE(write("New", "k", "1"));
     profile_flush();
     EXPECT_EQ(read_file(ini), "[New]\r\nk=1\r\n");
+
+    // Another program's edit before the flush does not enter a file rebuilt from nothing.
+    profile_discard_file(ini);
+    EXPECT_TRUE(write("New", "k", "2"));
+    write_file(ini, "[Other]\r\nx=9\r\n");
+    profile_flush();
+    EXPECT_EQ(read_file(ini), "[New]\r\nk=2\r\n");
 }
 
 TEST_F(ProfileEngine, sees_the_file_changed_or_deleted_behind_its_back_from_the_next_event_loop_turn) {

@@ -108,7 +108,13 @@ ProfileDocument::ProfileDocument(std::string_view bytes) : ProfileDocument() {
 }
 
 std::string ProfileDocument::bytes() const {
+    // Sized once: a string grown by doubling would hold the old and the new buffer at once, twice the
+    // file of a large network.
+    size_t size = 0;
+    for (const Section& s : sections_)
+        for (const Line& l : s.lines) size += l.text.size() + (l.eol == Eol::kCrLf ? 2 : l.eol == Eol::kNone ? 0 : 1);
     std::string out;
+    out.reserve(size);
     for (const Section& s : sections_)
         for (const Line& l : s.lines) {
             out += l.text;

@@ -97,6 +97,14 @@ void start_hunting(RxFraming& rx) {
     rx.Hunting = true;
 }
 
+// A reply that closed one character late: one noise byte inside it costs that reply alone, unless
+// the noise came first, and then the rest must be framed again. True when it was dropped alone.
+bool dropped_alone(RxFraming& rx) {
+    if (rest_begins_with_a_reply(rx.RxBuffer)) return false;
+    start_hunting(rx);
+    return true;
+}
+
 // The characters in `rx.RxBuffer` cannot be a reply: frame them again from the second, hunting for a
 // byte that can begin one. Each drop inside the replay starts again one character after the dropped
 // reply's first, so the replay ends.
@@ -109,10 +117,7 @@ void replay_dropped(RxFraming& rx, const ReplySink& on_reply) {
             case Outcome::Waiting: break;
             case Outcome::Complete: hand_over(rx, on_reply); break;
             case Outcome::Overlong:
-                if (!rest_begins_with_a_reply(rx.RxBuffer)) {
-                    start_hunting(rx);
-                    break;
-                }
+                if (dropped_alone(rx)) break;
                 [[fallthrough]];
             case Outcome::Dropped:
                 i = i - rx.RxBuffer.size() + 1;
@@ -132,11 +137,7 @@ void frame_chars(RxFraming& rx, std::string_view chars, const ReplySink& on_repl
             case Outcome::Waiting: break;
             case Outcome::Complete: hand_over(rx, on_reply); break;
             case Outcome::Overlong:
-                // One noise byte inside a reply costs that reply alone, unless the noise came first.
-                if (!rest_begins_with_a_reply(rx.RxBuffer)) {
-                    start_hunting(rx);
-                    break;
-                }
+                if (dropped_alone(rx)) break;
                 [[fallthrough]];
             case Outcome::Dropped: replay_dropped(rx, on_reply); break;
         }

@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace brivola {
 
@@ -35,14 +37,29 @@ private:
     int16_t write_ = 1;
 };
 
+// The best way found to frame the characters before one place of a stretch being hunted through.
+constexpr int16_t kNowhere = -32768;
+struct HuntStep {
+    int16_t Worth = kNowhere;  // what its replies and skipped characters are worth; kNowhere: none reaches here
+    int16_t Run = 0;           // whole replies it ends with, back to back
+    int16_t From = 0;          // where its last step began
+    uint8_t How = 0;           // that step: a skipped character, a whole reply, or one with a noise byte inside
+    uint8_t FromDamaged = 0;   // which of the two framings at `From` it continues
+};
+
 // The reply being assembled, character by character.
 struct RxFraming {
     std::string RxBuffer;
     int16_t ExpectedLen = 0;  // length chosen by the last recognised first byte; kept across replies
     bool InDataFrame = false;
     int16_t DataLen = 0;      // a data frame's length byte
-    bool Hunting = false;     // a reply was dropped: only a byte that can begin one starts the next
-    std::string Replay;       // the characters of a dropped reply being framed again (kept for its capacity)
+    bool Hunting = false;     // a reply was dropped: the characters since are held in `Hunt`
+    std::string Hunt;         // the characters held since the dropped reply began, that one included
+    int16_t Unrecognised = 0; // the length of the unrecognised reply the hunt began with, if it did
+    // Steps[i]: the best framings of Hunt's first i characters, without and with the one reply that
+    // holds a noise byte. Kept for their capacity, like the two strings.
+    std::vector<std::array<HuntStep, 2>> Steps;
+    std::vector<std::pair<int16_t, int16_t>> Spans;  // the replies being handed over: where each begins and ends
 };
 
 struct LinkState {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "link/reply_hunt.h"
+
 namespace brivola {
 
 namespace {
@@ -29,28 +31,15 @@ constexpr int16_t kIoReportLen = 17;
 constexpr size_t kLongIoReportLen = 19;
 constexpr char kLongIoReportMark = 'H';
 
-bool can_begin_reply(uint8_t b) { return b == kDataFrameStart || kLengths[b] != 0; }
-
 // Dropped: the reply can never complete, and its characters may hold the start of the next one.
-// Overlong: it closed one character late, as a reply with one noise byte inside it does.
-enum class Outcome { Waiting, Complete, Dropped, Overlong };
-
-// Past the place where the ";" was due. A reply that began in step with the line and closes one
-// character late most likely had a noise byte fall into it; one found while hunting may be a false
-// start.
-Outcome past_its_length(const RxFraming& rx, char c, size_t size, size_t len) {
-    if (size == len) return Outcome::Waiting;
-    return c == ';' && !rx.Hunting ? Outcome::Overlong : Outcome::Dropped;
-}
+// It is dropped one character after its length, where a long I/O report shows its 'H'.
+enum class Outcome { Waiting, Complete, Dropped };
 
 // One character into the reply being assembled.
 Outcome take(RxFraming& rx, char c) {
     std::string& buf = rx.RxBuffer;
     if (buf.empty()) {
         const auto first = static_cast<uint8_t>(c);
-        // While hunting, characters that cannot begin a reply are skipped: they are what is left of
-        // the reply the noise fell into.
-        if (rx.Hunting && !can_begin_reply(first)) return Outcome::Waiting;
         rx.InDataFrame = first == kDataFrameStart;
         if (kLengths[first] != 0) rx.ExpectedLen = kLengths[first];
     }
@@ -63,68 +52,21 @@ Outcome take(RxFraming& rx, char c) {
         const size_t len = static_cast<size_t>(rx.DataLen) + 5;
         if (size < len) return Outcome::Waiting;
         if (size == len && c == ';') return Outcome::Complete;
-        return past_its_length(rx, c, size, len);
+        return size > len ? Outcome::Dropped : Outcome::Waiting;
     }
     const auto len = static_cast<size_t>(rx.ExpectedLen);
     if (size < len) return Outcome::Waiting;
     if (size == len && c == ';') return Outcome::Complete;
     if (rx.ExpectedLen == kIoReportLen && size > len && buf[kLongIoReportLen - 2] == kLongIoReportMark)
         return size == kLongIoReportLen ? Outcome::Complete : Outcome::Waiting;
-    if (len == 0) return Outcome::Dropped;
-    return past_its_length(rx, c, size, len);
-}
-
-// Whether the characters after the first begin with a whole reply: then the first was the noise,
-// arriving just ahead of the replies that follow it.
-bool rest_begins_with_a_reply(const std::string& buf) {
-    const auto first = static_cast<uint8_t>(buf[1]);
-    size_t len = static_cast<size_t>(kLengths[first]);
-    if (first == kDataFrameStart) len = buf.size() > 4 ? static_cast<uint8_t>(buf[4]) + 5u : 0;
-    return len != 0 && len < buf.size() && buf[len] == ';';
+    return len == 0 || size > len ? Outcome::Dropped : Outcome::Waiting;
 }
 
 void hand_over(RxFraming& rx, const ReplySink& on_reply) {
     std::string reply = std::move(rx.RxBuffer);
     rx.RxBuffer.clear();
     rx.InDataFrame = false;
-    rx.Hunting = false;
     on_reply(std::move(reply));
-}
-
-void start_hunting(RxFraming& rx) {
-    rx.RxBuffer.clear();
-    rx.InDataFrame = false;
-    rx.Hunting = true;
-}
-
-// A reply that closed one character late: one noise byte inside it costs that reply alone, unless
-// the noise came first, and then the rest must be framed again. True when it was dropped alone.
-bool dropped_alone(RxFraming& rx) {
-    if (rest_begins_with_a_reply(rx.RxBuffer)) return false;
-    start_hunting(rx);
-    return true;
-}
-
-// The characters in `rx.RxBuffer` cannot be a reply: frame them again from the second, hunting for a
-// byte that can begin one. Each drop inside the replay starts again one character after the dropped
-// reply's first, so the replay ends.
-void replay_dropped(RxFraming& rx, const ReplySink& on_reply) {
-    std::string& replay = rx.Replay;
-    replay.assign(rx.RxBuffer, 1);
-    start_hunting(rx);
-    for (size_t i = 0; i < replay.size();) {
-        switch (take(rx, replay[i++])) {
-            case Outcome::Waiting: break;
-            case Outcome::Complete: hand_over(rx, on_reply); break;
-            case Outcome::Overlong:
-                if (dropped_alone(rx)) break;
-                [[fallthrough]];
-            case Outcome::Dropped:
-                i = i - rx.RxBuffer.size() + 1;
-                start_hunting(rx);
-                break;
-        }
-    }
 }
 
 }  // namespace
@@ -133,21 +75,30 @@ int16_t reply_length_for(uint8_t first) { return kLengths[first]; }
 
 void frame_chars(RxFraming& rx, std::string_view chars, const ReplySink& on_reply) {
     for (char c : chars) {
+        if (rx.Hunting) {
+            hunt_char(rx, c, on_reply);
+            continue;
+        }
         switch (take(rx, c)) {
             case Outcome::Waiting: break;
-            case Outcome::Complete: hand_over(rx, on_reply); break;
-            case Outcome::Overlong:
-                if (dropped_alone(rx)) break;
-                [[fallthrough]];
-            case Outcome::Dropped: replay_dropped(rx, on_reply); break;
+            case Outcome::Complete:
+                // An unrecognised first byte only borrowed its length: it may as well be a noise
+                // byte ahead of whole replies.
+                if (!rx.InDataFrame && kLengths[static_cast<uint8_t>(rx.RxBuffer[0])] == 0)
+                    begin_hunt(rx, on_reply, true);
+                else
+                    hand_over(rx, on_reply);
+                break;
+            case Outcome::Dropped: begin_hunt(rx, on_reply); break;
         }
     }
 }
 
-void abandon_reply(RxFraming& rx) {
-    rx.RxBuffer.clear();
-    rx.InDataFrame = false;
-    rx.Hunting = false;
+void abandon_reply(RxFraming& rx, const ReplySink& on_reply) {
+    // What never closed may still hold whole replies: a noise byte in a data frame's header makes it
+    // wait for more characters than the replies behind it take.
+    if (!rx.RxBuffer.empty()) begin_hunt(rx, on_reply);
+    end_hunt(rx, on_reply);
 }
 
 std::string BytesToHex(const std::string& twoBytes) {

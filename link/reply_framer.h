@@ -13,6 +13,9 @@ namespace brivola {
 // The longest reply there is: a data frame with 255 data bytes. A reply being assembled never holds
 // more, since one that reaches its length without closing is dropped there.
 constexpr size_t kLongestReply = 260;
+// The most characters held after a noise byte, while the way to frame them is not settled: by then
+// the best framing found is handed over.
+constexpr size_t kLongestHunt = 4 * kLongestReply;
 // The shortest: a one-byte reply and its ";". Bounds how many replies a run of characters completes.
 constexpr size_t kShortestReply = 2;
 
@@ -25,14 +28,19 @@ int16_t reply_length_for(uint8_t first);
 using ReplySink = std::function<void(std::string&& reply)>;
 
 // Takes received characters in order and hands every reply they complete to `on_reply`, in order.
-// A reply that reaches its length without its closing ";" can never complete: it is dropped and its
-// characters after the first are framed again from the first one that can begin a reply, so that a
-// noise byte costs at most the reply it fell into, even on a line that never falls silent.
+// A reply that reaches its length without its closing ";" can never complete: it is dropped, and its
+// characters, with those that follow, are held and framed again in the way that keeps the most whole
+// replies, until the line is back in step. So a noise byte costs the reply it fell into and no other,
+// even on a line that never falls silent, unless what it made is itself a whole reply; a stream
+// without noise is framed as it comes.
 void frame_chars(RxFraming& rx, std::string_view chars, const ReplySink& on_reply);
 
-// The line was silent for longer than any reply takes: what was half assembled is forgotten and the
-// next character starts a new reply.
-void abandon_reply(RxFraming& rx);
+// The line was silent for longer than any reply takes: the replies found in what is held are handed
+// over, what was half assembled is forgotten, and the next character starts a new reply.
+void abandon_reply(RxFraming& rx, const ReplySink& on_reply);
+
+// The characters read but not yet handed over in a reply.
+inline size_t chars_held(const RxFraming& rx) { return rx.RxBuffer.size() + rx.Hunt.size(); }
 
 // The two bytes of a data frame's sender address as four upper-case hexadecimal digits, in the order
 // received; "" for an empty argument.

@@ -175,7 +175,7 @@ void ZigBeeNet::comZB_OnComm() {
         if (rx_chunk_.empty()) return;
         brivola::frame_chars(st.rx, rx_chunk_, [&st](std::string&& reply) { st.RxQueue.push(std::move(reply)); });
         // One countdown per batch, from its last character.
-        if (st.rx.RxBuffer.empty()) {
+        if (brivola::chars_held(st.rx) == 0) {
             tmrTimeOut.set_enabled(false);
         } else {
             tmrTimeOut.set_enabled(true);
@@ -188,11 +188,11 @@ void ZigBeeNet::comZB_OnComm() {
 
 size_t ZigBeeNet::ReceiveRoom() const {
     const auto& st = brivola::link_state();
-    // Every reply takes at least two characters, counting those of the reply being assembled, so
+    // Every reply takes at least two characters, counting those already held unframed, so
     // reading no more than this can never complete more replies than the queue has free slots.
     const auto free_slots = static_cast<size_t>(brivola::Ring::kSlots - 1 - st.RxQueue.pending());
     const size_t most = free_slots * brivola::kShortestReply;
-    const size_t assembled = st.rx.RxBuffer.size();
+    const size_t assembled = brivola::chars_held(st.rx);
     return most > assembled ? most - assembled : 0;
 }
 
@@ -203,7 +203,8 @@ void ZigBeeNet::ResumeReception() {
 }
 
 void ZigBeeNet::tmrTimeOut_Timer() {
-    brivola::abandon_reply(brivola::link_state().rx);
+    auto& st = brivola::link_state();
+    brivola::abandon_reply(st.rx, [&st](std::string&& reply) { st.RxQueue.push(std::move(reply)); });
     tmrTimeOut.set_enabled(false);
 }
 

@@ -58,22 +58,28 @@ void BM_ReceivePathPerCharacter(benchmark::State& state) {
 }
 BENCHMARK(BM_ReceivePathPerCharacter);
 
-// How many of the expected replies were framed, in order: the longest common subsequence.
+// How many of the expected replies were framed, in order: the longest common subsequence. Replies
+// framed alike at both ends are matched first, which leaves the dynamic programme only the middle.
 size_t replies_kept(const std::vector<std::string>& expected, const std::vector<std::string>& got) {
-    std::vector<size_t> row(got.size() + 1, 0), prev(got.size() + 1, 0);
-    for (size_t i = 1; i <= expected.size(); ++i) {
-        for (size_t j = 1; j <= got.size(); ++j)
-            row[j] = expected[i - 1] == got[j - 1] ? prev[j - 1] + 1 : std::max(prev[j], row[j - 1]);
+    size_t head = 0;
+    while (head < expected.size() && head < got.size() && expected[head] == got[head]) ++head;
+    size_t tail = 0;
+    while (head + tail < expected.size() && head + tail < got.size() &&
+           expected[expected.size() - 1 - tail] == got[got.size() - 1 - tail])
+        ++tail;
+    const size_t rows = expected.size() - head - tail, cols = got.size() - head - tail;
+    std::vector<size_t> row(cols + 1, 0), prev(cols + 1, 0);
+    for (size_t i = 1; i <= rows; ++i) {
+        for (size_t j = 1; j <= cols; ++j)
+            row[j] = expected[head + i - 1] == got[head + j - 1] ? prev[j - 1] + 1 : std::max(prev[j], row[j - 1]);
         std::swap(row, prev);
     }
-    return prev[got.size()];
+    return head + tail + prev[cols];
 }
 
-// A line busy every 83 ms never falls silent for the 100 ms time-out: 240 replies of the kinds a
-// polled network sends (pings' answers, I/O reports, acknowledgements, device strings, announces),
-// and one noise byte, of every value, at a random place. Counts the valid replies that are lost.
-void BM_RepliesLostToOneNoiseByte(benchmark::State& state) {
-    std::mt19937 rng(83);
+// 240 (or `count`) replies of the kinds a polled network sends (pings' answers, I/O reports,
+// acknowledgements, device strings, announces), with random payload bytes.
+std::vector<std::string> busy_line_replies(std::mt19937& rng, int count) {
     auto byte = [&] { return static_cast<char>(std::uniform_int_distribution<int>(0, 255)(rng)); };
     auto text = [&](char first, size_t len) {
         std::string s(1, first);
@@ -81,8 +87,7 @@ void BM_RepliesLostToOneNoiseByte(benchmark::State& state) {
         return s + ";";
     };
     std::vector<std::string> replies;
-    std::string stream;
-    for (int i = 0; i < 240; ++i) {
+    for (int i = 0; i < count; ++i) {
         std::string r;
         switch (i % 5) {
             case 0: r = text('\x04', 6); break;
@@ -97,30 +102,105 @@ void BM_RepliesLostToOneNoiseByte(benchmark::State& state) {
             }
         }
         replies.push_back(r);
-        stream += r;
     }
-    size_t trials = 0, lost_total = 0, worst = 0, over_one = 0;
+    return replies;
+}
+
+std::string joined(const std::vector<std::string>& replies) {
+    std::string s;
+    for (const auto& r : replies) s += r;
+    return s;
+}
+
+// Valid replies lost when `noisy` is framed and the line then falls silent.
+size_t replies_lost(const std::vector<std::string>& replies, const std::string& noisy) {
+    std::vector<std::string> got;
+    brivola::RxFraming rx;
+    const brivola::ReplySink keep = [&got](std::string&& r) { got.push_back(std::move(r)); };
+    brivola::frame_chars(rx, noisy, keep);
+    brivola::abandon_reply(rx, keep);
+    return replies.size() - replies_kept(replies, got);
+}
+
+struct LossTally {
+    size_t trials = 0, lost = 0, worst = 0, over_one = 0;
+    void add(size_t n) {
+        ++trials;
+        lost += n;
+        worst = std::max(worst, n);
+        if (n > 1) ++over_one;
+    }
+    void report(benchmark::State& state, const char* prefix) const {
+        const auto share = [this](size_t n) { return static_cast<double>(n) / static_cast<double>(trials); };
+        state.counters[std::string(prefix) + "lost_mean"] = share(lost);
+        state.counters[std::string(prefix) + "lost_worst"] = static_cast<double>(worst);
+        state.counters[std::string(prefix) + "share_lost_over_1"] = share(over_one);
+    }
+};
+
+// A line busy every 83 ms never falls silent for the 100 ms time-out: 240 replies and one noise
+// byte, of every value, at a random place. Counts the valid replies that are lost.
+void BM_RepliesLostToOneNoiseByte(benchmark::State& state) {
+    std::mt19937 rng(83);
+    const std::vector<std::string> replies = busy_line_replies(rng, 240);
+    const std::string stream = joined(replies);
+    LossTally tally;
     for (auto _ : state) {
         for (int noise = 0; noise < 256; ++noise) {
             const size_t at = std::uniform_int_distribution<size_t>(0, stream.size())(rng);
             std::string noisy = stream;
             noisy.insert(at, 1, static_cast<char>(noise));
-            std::vector<std::string> got;
-            brivola::RxFraming rx;
-            brivola::frame_chars(rx, noisy, [&got](std::string&& r) { got.push_back(std::move(r)); });
-            const size_t lost = replies.size() - replies_kept(replies, got);
-            ++trials;
-            lost_total += lost;
-            worst = std::max(worst, lost);
-            if (lost > 1) ++over_one;
+            tally.add(replies_lost(replies, noisy));
         }
     }
-    state.counters["lost_mean"] = static_cast<double>(lost_total) / static_cast<double>(trials);
-    state.counters["lost_worst"] = static_cast<double>(worst);
-    state.counters["share_lost_over_1"] = static_cast<double>(over_one) / static_cast<double>(trials);
+    tally.report(state, "");
     state.counters["goal_lost"] = 1;
 }
 BENCHMARK(BM_RepliesLostToOneNoiseByte)->Iterations(4)->Unit(benchmark::kMillisecond);
+
+// Whether a stream is, from its first character to its last, whole replies of known kinds back to
+// back: then no framer can tell the noise in it from a reply, and the noise costs what it spans.
+bool like_a_clean_stream(const std::string& s) {
+    for (size_t at = 0; at < s.size();) {
+        const auto first = static_cast<uint8_t>(s[at]);
+        size_t len = static_cast<size_t>(brivola::reply_length_for(first));
+        if (first == brivola::kDataFrameStart && at + 4 <= s.size()) len = static_cast<uint8_t>(s[at + 3]) + 5u;
+        if (len == 17 && at + 18 <= s.size() && s[at + 16] != ';' && s[at + 17] == 'H') len = 19;
+        if (len == 0 || at + len > s.size() || (len != 19 && s[at + len - 1] != ';')) return false;
+        at += len;
+    }
+    return true;
+}
+
+// The same, exhaustively: every noise value at every place of four streams of 60 replies. Beside
+// the figures over all trials, those over the trials whose noisy stream is itself a stream of whole
+// replies (it is framed as one: a noise-free stream must be) and over the others.
+void BM_RepliesLostToOneNoiseByteEverywhere(benchmark::State& state) {
+    LossTally all, like_clean, unlike_clean;
+    for (auto _ : state) {
+        for (uint32_t seed = 1; seed <= 4; ++seed) {
+            std::mt19937 rng(seed);
+            const std::vector<std::string> replies = busy_line_replies(rng, 60);
+            const std::string stream = joined(replies);
+            for (size_t at = 0; at <= stream.size(); ++at) {
+                for (int noise = 0; noise < 256; ++noise) {
+                    std::string noisy = stream;
+                    noisy.insert(at, 1, static_cast<char>(noise));
+                    const size_t lost = replies_lost(replies, noisy);
+                    all.add(lost);
+                    (like_a_clean_stream(noisy) ? like_clean : unlike_clean).add(lost);
+                }
+            }
+        }
+    }
+    all.report(state, "");
+    state.counters["goal_lost"] = 1;
+    state.counters["trials"] = static_cast<double>(all.trials);
+    state.counters["share_like_clean"] = static_cast<double>(like_clean.trials) / static_cast<double>(all.trials);
+    like_clean.report(state, "like_clean_");
+    unlike_clean.report(state, "unlike_clean_");
+}
+BENCHMARK(BM_RepliesLostToOneNoiseByteEverywhere)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_CommandStringsBuilt(benchmark::State& state) {
     const std::string id = "1A2B";

@@ -112,6 +112,28 @@ DiskContent read_profile(const std::string& path) {
     return c;
 }
 
+bool file_holds(const std::string& path, std::string_view bytes) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) == bytes.size();
+    char buf[1 << 16];
+    size_t done = 0;
+    while (same) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            same = n == 0 && done == bytes.size();
+            break;
+        }
+        const auto got = static_cast<size_t>(n);
+        same = got <= bytes.size() - done && std::memcmp(buf, bytes.data() + done, got) == 0;
+        done += got;
+    }
+    ::close(fd);
+    return same;
+}
+
 bool folder_exists_for(const std::string& path) {
     auto slash = path.find_last_of('/');
     std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));

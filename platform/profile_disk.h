@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -38,6 +39,10 @@ struct DiskContent {
 // Opens the path only when it is a regular file (a pipe would block the caller) of at most
 // kLargestProfile bytes.
 DiskContent read_profile(const std::string& path);
+
+// True when path is a regular file that holds exactly bytes. Read piece by piece: comparing a large
+// file costs no second copy of it.
+bool file_holds(const std::string& path, std::string_view bytes);
 
 // What an errno value from these functions means, for a message: "is a folder", "not a regular
 // file", "larger than 64 MB", or the system's text.

@@ -72,7 +72,7 @@ bool apply(FileState& f, const Change& c) {
         break;
     }
     bool was = f.exists;
-    f.doc = ProfileDocument();
+    f.doc.clear();
     f.exists = false;
     return was;
 }
@@ -140,6 +140,8 @@ private:
     uint64_t turn_ = 1;
     std::weak_ptr<int> turn_posted_;
     std::string last_file_, last_path_;
+    // The state of last_path_, found once: a routine that reads 320000 keys of one file looks it up once.
+    FileState* last_state_ = nullptr;
 };
 
 Engine engine;
@@ -155,7 +157,7 @@ void Engine::take(FileState& f, DiskContent&& disk) {
     }
     if (f.dirty && f.rebuilt) return;
     f.exists = disk.state.present;
-    f.doc = ProfileDocument(disk.bytes);
+    f.doc = ProfileDocument(std::move(disk.bytes));
     if (f.dirty) replay(f);
 }
 
@@ -169,7 +171,8 @@ void Engine::refresh(const std::string& path, FileState& f) {
 
 FileState* Engine::current(const std::string& path) {
     if (path.empty()) return nullptr;
-    FileState& f = files_[path];
+    if (&path == &last_path_ && !last_state_) last_state_ = &files_[path];
+    FileState& f = &path == &last_path_ ? *last_state_ : files_[path];
     // While changes are pending the file is ours: the flush looks at the disk again and, should
     // someone have changed it meanwhile, makes the pending changes again on the new content.
     // Otherwise the disk is looked at once per turn of the event loop: another program's edit is seen
@@ -197,6 +200,7 @@ const std::string& Engine::resolve(const std::string& file) {
     if (file.empty() || file[0] != '/' || file != last_file_) {
         last_file_ = file;
         last_path_ = resolve_profile_path(file);
+        last_state_ = nullptr;
     }
     return last_path_;
 }
@@ -245,7 +249,7 @@ bool Engine::write_out(const std::string& path, FileState& f, int& error) {
     std::string bytes = f.doc.bytes();
     // An unchanged file is left alone: its time and inode keep telling other readers it is the same.
     if (f.disk.present && static_cast<size_t>(f.disk.size) == bytes.size() && content_hash(bytes) == f.disk_hash &&
-        read_profile(path).bytes == bytes)
+        file_holds(path, bytes))
         return true;
     if (!write_file_atomically(path, bytes, &error)) return false;
     f.disk_hash = content_hash(bytes);
@@ -272,6 +276,7 @@ void Engine::flush(const std::string& path) {
         // the disk as it is.
         fail(path, file_error_text(error));
         files_.erase(path);
+        last_state_ = nullptr;
         return;
     }
     f->disk = stat_profile(path);
@@ -337,7 +342,12 @@ uint32_t copy_list(const std::vector<std::string>& names, char* buffer, uint32_t
     return size - 2;
 }
 
-bool has_line_break(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+// A plain loop: find_first_of looks up every character of s in the set, one library call each.
+bool has_line_break(std::string_view s) {
+    for (char c : s)
+        if (c == '\r' || c == '\n') return true;
+    return false;
+}
 
 bool storable_section(std::string_view s) { return !has_line_break(s) && s.find(']') == std::string_view::npos; }
 

@@ -13,7 +13,12 @@ State& g() {
     return *state;
 }
 
-void reset() { g() = State{}; }
+void reset() {
+    // The old table goes before the new one is made: two tables of 65536 records at once would
+    // double the memory a test or benchmark program peaks at.
+    std::vector<DeviceRecord>().swap(g().Devices);
+    g() = State{};
+}
 
 Windows& windows() { return wins; }
 

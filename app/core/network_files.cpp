@@ -49,9 +49,11 @@ bool read_key(const std::string& key, std::string& value) {
     ini().Chiave(key);
     ini().LeggiValore();
     value = ini().Valore();
-    std::string upper = value;
-    for (auto& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper != "ERRORE";
+    static const char kMissing[] = "ERRORE";
+    if (value.size() != sizeof kMissing - 1) return true;
+    for (size_t i = 0; i < value.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(value[i])) != kMissing[i]) return true;
+    return false;
 }
 
 std::string read_any(const std::string& key) {

@@ -373,6 +373,55 @@ TEST_F(ProfileEngine, large_sections_behave_like_small_ones) {
     EXPECT_EQ(read("MAC List", "Device5"), "Errore");
 }
 
+TEST_F(ProfileEngine, edits_after_load_leave_every_other_byte_as_read) {
+    std::string macs;
+    for (int i = 1; i <= 40; ++i) macs += "Device" + std::to_string(i) + "=" + std::to_string(i) + "\r";
+    std::string macs_after;
+    for (int i = 1; i <= 40; ++i)
+        if (i != 30) macs_after += "Device" + std::to_string(i) + "=" + (i == 20 ? "twenty" : std::to_string(i)) + "\r";
+    const std::string a(200, 'a'), b(200, 'b');
+    struct Op {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    struct Case {
+        const char* what;
+        std::string before;
+        std::vector<Op> ops;  // applied `rounds` times over
+        int rounds;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"a large section with lone CR ends and blank lines before the next",
+         "[MAC List]\r" + macs + "\r  \r[Next]\nk=v",
+         {{"mac list", "device20", "twenty"}, {"MAC List", "Device30", nullptr}, {"MAC List", "Device41", "41"},
+          {"Next", "k2", "w"}},
+         1,
+         "[MAC List]\r" + macs_after + "Device41=41\r\n\r  \r[Next]\nk=v\r\nk2=w\r\n"},
+        {"a section in the middle grows, shrinks and grows again",
+         "[A]\r\na=1\r\n[B]\nb=1\n\n[C]\r\nc=1\r\n",
+         {{"B", "b2", "2"}, {"B", "b", "x"}, {"A", "a", nullptr}, {"B", "b2", nullptr}, {"B", "b3", "3"}},
+         1,
+         "[A]\r\n[B]\nb=x\nb3=3\r\n\n[C]\r\nc=1\r\n"},
+        {"one key rewritten over and over", "; head\r\n[S]\r\nk=0\r\nz=z\n",
+         {{"S", "k", a.c_str()}, {"S", "k", b.c_str()}}, 2000, "; head\r\n[S]\r\nk=" + b + "\r\nz=z\n"},
+        {"a section erased and written again over and over", "[Keep]\r\nx=1\r\n[T]\r\nt=1\r\n",
+         {{"T", nullptr, nullptr}, {"T", "t", "2"}, {"keep", "y", "2"}}, 5000,
+         "[Keep]\r\nx=1\r\ny=2\r\n[T]\r\nt=2\r\n"},
+    };
+    for (const Case& c : cases) {
+        write_file(ini, c.before);
+        for (int r = 0; r < c.rounds; ++r)
+            for (const Op& op : c.ops) EXPECT_TRUE(write(op.section, op.key, op.value)) << c.what;
+        profile_flush();
+        EXPECT_EQ(read_file(ini), c.after) << c.what;
+        profile_discard_file(ini);  // the next case starts from its own file, read afresh
+        profile_flush();
+    }
+    EXPECT_EQ(read("S", "k"), "Errore");
+}
+
 TEST_F(ProfileEngine, a_byte_order_mark_does_not_hide_the_first_section) {
     write_file(ini, "\xEF\xBB\xBF[Main]\r\nk=v\r\n");
     EXPECT_EQ(read("Main", "k"), "v");

@@ -22,7 +22,7 @@ namespace {
 constexpr int kMostLinks = 40;  // as many as the kernel follows before it says ELOOP
 constexpr size_t kTempChars = 6;  // what mkstemp puts after ".tmp"
 
-bool write_all(int fd, const std::string& bytes) {
+bool write_all(int fd, std::string_view bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -126,6 +126,10 @@ std::string write_target(const std::string& path, int* error) {
 }
 
 bool write_file_atomically(const std::string& path, const std::string& bytes, int* error) {
+    return write_file_atomically(path, [&bytes](const PutPiece& put) { put(bytes); }, error);
+}
+
+bool write_file_atomically(const std::string& path, const Pieces& pieces, int* error) {
     auto fail = [error](int e) {
         if (error) *error = e;
         return false;
@@ -146,7 +150,12 @@ bool write_file_atomically(const std::string& path, const std::string& bytes, in
     // Keep the permissions an existing file had; a new one gets the usual rw-r--r--.
     struct stat st {};
     ::fchmod(fd, ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
-    bool ok = write_all(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = true;
+    pieces([&](std::string_view piece) {
+        ok = ok && write_all(fd, piece);
+        return ok;
+    });
+    ok = ok && ::fsync(fd) == 0;
     e = ok ? 0 : errno;
     if (::close(fd) != 0 && ok) {
         ok = false;

@@ -10,11 +10,15 @@
 // file left behind. What counts as readable is what read_profile reads (profile_disk.h).
 #include <string>
 
+#include "platform/profile_disk.h"
+
 namespace platform {
 
 // False when the content could not be put in place; the old file is then intact and *error (when
 // given) says why, as an errno value.
 bool write_file_atomically(const std::string& path, const std::string& bytes, int* error = nullptr);
+// The same for content handed over in pieces, so that a large file need not be built in memory first.
+bool write_file_atomically(const std::string& path, const Pieces& pieces, int* error = nullptr);
 
 // Where a write to path goes: path itself, or the file its chain of symbolic links ends at (which
 // need not exist yet). Empty, with *error set, for a loop of links.

@@ -112,24 +112,43 @@ DiskContent read_profile(const std::string& path) {
     return c;
 }
 
-bool file_holds(const std::string& path, std::string_view bytes) {
+namespace {
+
+// Reads exactly size bytes, short only at the end of the file or on an error.
+size_t read_up_to(int fd, char* buf, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::read(fd, buf + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+uint64_t mix(uint64_t h, uint64_t word) {
+    h ^= word;
+    h *= 0xff51afd7ed558ccdu;
+    return h ^ (h >> 29);
+}
+
+}  // namespace
+
+bool file_holds(const std::string& path, size_t size, const Pieces& pieces) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st {};
-    bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) == bytes.size();
-    char buf[1 << 16];
-    size_t done = 0;
-    while (same) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            same = n == 0 && done == bytes.size();
-            break;
-        }
-        const auto got = static_cast<size_t>(n);
-        same = got <= bytes.size() - done && std::memcmp(buf, bytes.data() + done, got) == 0;
-        done += got;
-    }
+    bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) == size;
+    std::string buf;
+    if (same)
+        pieces([&](std::string_view piece) {
+            buf.resize(piece.size());
+            same = read_up_to(fd, buf.data(), piece.size()) == piece.size() && buf == piece;
+            return same;
+        });
+    // The file may have grown since it was looked at.
+    char extra = 0;
+    same = same && read_up_to(fd, &extra, 1) == 0;
     ::close(fd);
     return same;
 }
@@ -154,6 +173,35 @@ std::string file_error_text(int error) {
     }
 }
 
-uint64_t content_hash(const std::string& bytes) { return std::hash<std::string_view>{}(bytes); }
+void ContentHash::add(std::string_view piece) {
+    length_ += piece.size();
+    size_t i = 0;
+    for (; pending_size_ && i < piece.size(); ++i) {
+        pending_[pending_size_] = piece[i];
+        if (++pending_size_ < sizeof pending_) continue;
+        uint64_t word = 0;
+        std::memcpy(&word, pending_, sizeof word);
+        state_ = mix(state_, word);
+        pending_size_ = 0;
+    }
+    for (; i + 8 <= piece.size(); i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, piece.data() + i, sizeof word);
+        state_ = mix(state_, word);
+    }
+    for (; i < piece.size(); ++i) pending_[pending_size_++] = piece[i];
+}
+
+uint64_t ContentHash::value() const {
+    uint64_t word = 0;
+    std::memcpy(&word, pending_, pending_size_);
+    return mix(mix(state_, word), length_);
+}
+
+uint64_t content_hash(std::string_view bytes) {
+    ContentHash hash;
+    hash.add(bytes);
+    return hash.value();
+}
 
 }  // namespace platform

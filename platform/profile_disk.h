@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -40,9 +41,14 @@ struct DiskContent {
 // kLargestProfile bytes.
 DiskContent read_profile(const std::string& path);
 
-// True when path is a regular file that holds exactly bytes. Read piece by piece: comparing a large
-// file costs no second copy of it.
-bool file_holds(const std::string& path, std::string_view bytes);
+// Content handed over in pieces, in order: a producer calls put for each piece, and may stop once put
+// says false.
+using PutPiece = std::function<bool(std::string_view)>;
+using Pieces = std::function<void(const PutPiece&)>;
+
+// True when path is a regular file of `size` bytes that are exactly the pieces. Compared piece by
+// piece: a large file costs no copy of itself.
+bool file_holds(const std::string& path, size_t size, const Pieces& pieces);
 
 // What an errno value from these functions means, for a message: "is a folder", "not a regular
 // file", "larger than 64 MB", or the system's text.
@@ -51,6 +57,19 @@ std::string file_error_text(int error);
 // True when the path's folder exists, so a file can be created in it.
 bool folder_exists_for(const std::string& path);
 
-uint64_t content_hash(const std::string& bytes);
+// A hash of a file's content, fed in pieces: the same bytes give the same value however they are cut.
+class ContentHash {
+public:
+    void add(std::string_view piece);
+    uint64_t value() const;
+
+private:
+    uint64_t state_ = 0x9e3779b97f4a7c15u;
+    char pending_[8] = {};  // bytes not yet mixed in, fewer than 8
+    size_t pending_size_ = 0;
+    uint64_t length_ = 0;
+};
+
+uint64_t content_hash(std::string_view bytes);
 
 }  // namespace platform

@@ -216,16 +216,38 @@ std::string ProfileDocument::bytes() const {
     // file of a large network.
     std::string out;
     out.reserve(size_);
+    write([&out](std::string_view piece) {
+        out += piece;
+        return true;
+    });
+    return out;
+}
+
+void ProfileDocument::write(const std::function<bool(std::string_view)>& put) const {
+    constexpr size_t kPiece = 64 << 10;
+    std::string piece;
+    piece.reserve(kPiece);
     for (const Section& s : sections_) {
         if (s.gone) continue;
         const Line* l = lines(s);
         for (uint32_t i = 0; i < s.count; ++i) {
             if (l[i].flags & kDead) continue;
-            out += text(l[i]);
-            out += kEolText[static_cast<size_t>(l[i].eol)];
+            const std::string_view t = text(l[i]);
+            if (piece.size() + t.size() + 2 > kPiece) {
+                if (!piece.empty() && !put(piece)) return;
+                piece.clear();
+                // A line longer than a piece goes as it is.
+                if (t.size() + 2 > kPiece) {
+                    if (!put(t)) return;
+                    piece += kEolText[static_cast<size_t>(l[i].eol)];
+                    continue;
+                }
+            }
+            piece += t;
+            piece += kEolText[static_cast<size_t>(l[i].eol)];
         }
     }
-    return out;
+    if (!piece.empty()) put(piece);
 }
 
 void ProfileDocument::clear() {
@@ -265,6 +287,7 @@ void ProfileDocument::index_section(uint32_t index) {
     ++distinct_sections_;
     if (section_slots_.crowded(distinct_sections_)) {
         section_slots_.clear_for(distinct_sections_);
+        last_found_ = 0;  // the sections are put back by looking each up in the new slots
         for (uint32_t i = 0; i < index; ++i) {
             const Section& s = sections_[i];
             if (s.headed && !s.gone && !find_section(name(s))) section_slots_.put(fold_hash(name(s)), i);

@@ -17,6 +17,7 @@
 // an array of their own.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -36,6 +37,9 @@ public:
     ProfileDocument& operator=(const ProfileDocument&) = delete;
 
     std::string bytes() const;
+    size_t size() const { return size_; }
+    // Hands the bytes over in pieces of about 64 KiB, in order, until put says false.
+    void write(const std::function<bool(std::string_view)>& put) const;
     // Empties the document but keeps room for as much as it held: a file rebuilt from nothing then
     // grows without copying itself over and over, in memory already in use.
     void clear();

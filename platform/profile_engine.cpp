@@ -246,13 +246,21 @@ bool Engine::write_out(const std::string& path, FileState& f, int& error) {
         error = errno;
         return false;
     }
-    std::string bytes = f.doc.bytes();
+    // Handed to the disk in pieces: the bytes of a large network file are never built whole.
+    const ProfileDocument& doc = f.doc;
+    auto pieces = [&doc](const PutPiece& put) { doc.write(put); };
     // An unchanged file is left alone: its time and inode keep telling other readers it is the same.
-    if (f.disk.present && static_cast<size_t>(f.disk.size) == bytes.size() && content_hash(bytes) == f.disk_hash &&
-        file_holds(path, bytes))
+    if (f.disk.present && static_cast<size_t>(f.disk.size) == doc.size() && file_holds(path, doc.size(), pieces))
         return true;
-    if (!write_file_atomically(path, bytes, &error)) return false;
-    f.disk_hash = content_hash(bytes);
+    ContentHash hash;
+    auto hashed = [&doc, &hash](const PutPiece& put) {
+        doc.write([&hash, &put](std::string_view piece) {
+            hash.add(piece);
+            return put(piece);
+        });
+    };
+    if (!write_file_atomically(path, hashed, &error)) return false;
+    f.disk_hash = hash.value();
     return true;
 }
 

@@ -443,4 +443,22 @@ TEST_F(ProfileEngine, changes_pending_at_exit_reach_the_disk) {
     EXPECT_EQ(read_file(ini), "[Main]\r\nk=at exit\r\n");
 }
 
+TEST_F(ProfileEngine, a_file_rebuilt_after_load_with_many_more_sections_keeps_each_one_once) {
+    write_file(ini, "[MAC List]\r\nD0=old\r\n[old]\r\nk=v\r\n");
+    EXPECT_EQ(read("MAC List", "D0"), "old");
+    profile_discard_file(ini);
+    // As a save does: the list and the devices' sections in turns, so the index of sections grows
+    // while the list is looked up again and again.
+    std::string list = "[MAC List]\r\n", devices;
+    for (int i = 0; i < 200; ++i) {
+        const std::string d = "D" + std::to_string(i), t = "T" + std::to_string(i);
+        EXPECT_TRUE(write("MAC List", d.c_str(), t.c_str()));
+        EXPECT_TRUE(write(t.c_str(), "a", "1"));
+        list += d + "=" + t + "\r\n";
+        devices += "[" + t + "]\r\na=1\r\n";
+    }
+    profile_flush();
+    EXPECT_EQ(read_file(ini), list + devices);
+}
+
 }  // namespace

@@ -29,6 +29,7 @@ bench: deps
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	@set -e; for b in $(BENCH_DIR)/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; QT_QPA_PLATFORM=offscreen "$$b"; done
+	@echo "== the program at rest"; bash bench/program/idle_cpu.sh $(BENCH_DIR)
 
 # A Debian package of the programs for /usr: build/package/dalmiro_<version>_<arch>.deb
 package: deps

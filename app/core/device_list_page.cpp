@@ -1,5 +1,7 @@
 #include "app/core/device_list_page.h"
 
+#include <QLabel>
+#include <QPixmap>
 #include <QString>
 #include <array>
 
@@ -8,6 +10,18 @@
 #include "app/main_window/frmMain.h"
 
 namespace modMain {
+
+namespace {
+// The page is redrawn every alive tick: a label is touched only when what it shows changes, since
+// each touch repaints it and the frame behind it.
+void clear_label(QLabel* label) {
+    if (!label->text().isEmpty() || !label->pixmap().isNull()) label->clear();
+}
+
+void show_picture(QLabel* label, const QPixmap& picture) {
+    if (label->pixmap().cacheKey() != picture.cacheKey()) label->setPixmap(picture);
+}
+}  // namespace
 
 void RefreshDeviceList() {
     State& s = g();
@@ -24,7 +38,7 @@ void RefreshDeviceList() {
         if (d.ID64Long.empty()) {
             for (auto* row : {&w->lblLstDEVSeq, &w->lblLstDEVDep, &w->lblLstDEVShort, &w->lblLstDEVName,
                               &w->lblLstDEVType, &w->lblLstDEVKa})
-                (*row)[k]->clear();
+                clear_label((*row)[k]);
             w->picSTSDEV[k]->hide();
             continue;
         }
@@ -36,7 +50,7 @@ void RefreshDeviceList() {
         w->lblLstDEVKa[k]->setText(QString::number(d.stsEnableKeepAlive));
         w->picSTSDEV[k]->show();
         // Any other link state keeps the picture the row had.
-        if (d.devStatus >= 0 && d.devStatus <= 2) w->picSTSDEV[k]->setPixmap(w->imgList.ListImages(d.devStatus + 1));
+        if (d.devStatus >= 0 && d.devStatus <= 2) show_picture(w->picSTSDEV[k], w->imgList.ListImages(d.devStatus + 1));
     }
     w->cmdUP->setEnabled(false);
     w->cmdDown->setEnabled(false);

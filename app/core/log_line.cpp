@@ -20,7 +20,6 @@ void LogLine(const std::string& message, int16_t kind) {
     if (platform::DailyLog* file = platform::daily_log()) file->write(Display(message).toStdString());
     frmLog* log = windows().log;
     if (!log || !log->isVisible()) return;
-    log->update();  // folded with the other paints of this event-loop turn
     RichTextBox* box = log->txtLOG;
     if (box->TextLength() >= kLogCapChars) box->clear();
     if (kind >= 1 && kind <= 4) box->SetSelColor(kKindColours[kind - 1]);

@@ -19,11 +19,6 @@ constexpr int32_t kBarRange = 100000;
 constexpr int32_t kResetFailurePauseMs = 2000;
 constexpr int32_t kTimeOutStringId = 1058;
 
-// A repaint request: Qt folds it with the other paints of this event-loop turn.
-void repaint_log() {
-    if (frmLog* log = windows().log; log && log->isVisible()) log->update();
-}
-
 void bar_to_minimum() {
     if (frmLog* log = windows().log) log->barLOG->setValue(log->barLOG->minimum());
 }
@@ -43,7 +38,6 @@ void expire() {
         LogLine(LocString(kTimeOutStringId), 3);
     }
     bar_to_minimum();
-    repaint_log();
 }
 
 // From arming to the tick that finds the limit reached, plus one tick: the expiry has surely had its
@@ -64,7 +58,6 @@ int BarValueFor(int32_t elapsed_ms, int32_t limit_ms) {
 
 void StartReplyWait(int32_t limit_ms) {
     State& s = g();
-    repaint_log();
     s.WaitTimedOut = 0;
     s.WaitLimitMs = limit_ms == 0 ? kDefaultLimitMs : limit_ms;
     s.WaitElapsedMs = 0;

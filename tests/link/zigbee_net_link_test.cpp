@@ -12,8 +12,33 @@ TEST_F(LinkTest, open_configures_the_line_and_first_tick_comes_after_the_settle_
     EXPECT_TRUE(line->rts);
     EXPECT_EQ(line->handshaking, 2);
     EXPECT_EQ(line->settings, "38400,n,8,1");
-    EXPECT_TRUE(ZigBeeNetProbe::tmrRS232(*net).enabled());
+    EXPECT_FALSE(ZigBeeNetProbe::tmrRS232(*net).enabled());  // nothing to send or hand over yet
     EXPECT_TRUE(ev.events.empty());
+}
+
+// The tick rests while there is nothing to send or hand over, and work wakes it on the beat it kept
+// since the port opened (at 1100): the next multiple of 50 ms after the moment the work came.
+TEST_F(LinkTest, an_idle_link_rests_and_wakes_on_its_own_50_ms_beat) {
+    struct Case {
+        uint32_t idle_ms;
+        bool command;  // else a reply arrives
+        uint32_t raised_at;
+    };
+    const std::vector<Case> cases = {
+        {1000, true, 2150}, {20, true, 2200}, {37, false, 2250}, {1, false, 2300}, {49, true, 2350},
+    };
+    open();
+    for (const auto& c : cases) {
+        clock.advance(c.idle_ms);
+        EXPECT_FALSE(ZigBeeNetProbe::tmrRS232(*net).enabled()) << c.raised_at;
+        ev.events.clear();
+        c.command ? net->GetExAddr() : line->send_to_host("0;");
+        clock.advance(c.raised_at - clock.now_ms());
+        ASSERT_EQ(ev.events.size(), 1u) << c.raised_at;
+        EXPECT_EQ(ev.events[0].at, c.raised_at);
+    }
+    clock.advance(50);
+    EXPECT_FALSE(ZigBeeNetProbe::tmrRS232(*net).enabled());
 }
 
 TEST_F(LinkTest, three_commands_go_out_on_three_consecutive_ticks_in_order) {

@@ -128,8 +128,9 @@ TEST_F(Console, output_test_alternates_output_1_of_a_known_device_starting_with_
     Click(w.cmdTst);
     EXPECT_EQ(w.cmdTst->text() + w.txtTstID->text(), "Test OFF1A2B");
     line->clear_writes();
-    clock.advance(400);
-    EXPECT_EQ(line->writes(), (Strings{"CMD:0C:1A2B:1;", "CMD:0B:1A2B:1;", "CMD:0C:1A2B:1;", "CMD:0B:1A2B:1;"}));
+    clock.advance(450);  // each switch goes out on the link's next beat, 50 ms after the tick
+    EXPECT_EQ(line->writes(), (Strings{"CMD:0B:1A2B:1;", "CMD:0C:1A2B:1;", "CMD:0B:1A2B:1;", "CMD:0C:1A2B:1;",
+                                       "CMD:0B:1A2B:1;"}));
     w.txtTstID->setText("9999");
     EXPECT_EQ(Click(w.cmdTst), Strings{});
     EXPECT_TRUE(w.cmdTst->text() == "Test ON" && !w.tmrTest.enabled());

@@ -152,7 +152,7 @@ TEST_F(ProgramEnd, serial_failure_after_start_up_saves_the_network_but_not_the_s
             // A new router joins and is taken into the table; then the adapter is pulled out and the
             // next ping of the alive timer fails.
             line->send_to_host(Bytes({0x00, 0x5E, 0x6F, 0x00, 0x13, 0xA2, 0x00, 0x40, 0x5A, 0x30, 0x01, 0x07, ';'}));
-            clock.advance(1000);
+            clock.advance(1100);
             line->unplug();
             clock.advance(20000);
         },

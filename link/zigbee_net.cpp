@@ -228,6 +228,7 @@ void ZigBeeNet::tmrTimeOut_Timer() {
     auto& st = brivola::link_state();
     brivola::abandon_reply(st.rx, [&st](std::string&& reply) { st.RxQueue.push(std::move(reply)); });
     tmrTimeOut.set_enabled(false);
+    WakeDispatch();
 }
 
 void ZigBeeNet::RaiseError(int16_t errCode) {

@@ -26,11 +26,6 @@ constexpr std::array<int16_t, 256> make_length_table() {
 
 constexpr std::array<int16_t, 256> kLengths = make_length_table();
 
-// An I/O report may come with two extra characters, flagged by an 'H' at position 18.
-constexpr int16_t kIoReportLen = 17;
-constexpr size_t kLongIoReportLen = 19;
-constexpr char kLongIoReportMark = 'H';
-
 // Dropped: the reply can never complete, and its characters may hold the start of the next one.
 // It is dropped one character after its length, where a long I/O report shows its 'H'.
 enum class Outcome { Waiting, Complete, Dropped };

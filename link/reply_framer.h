@@ -21,6 +21,11 @@ constexpr size_t kShortestReply = 2;
 
 constexpr uint8_t kDataFrameStart = 0x02;
 
+// An I/O report (17 characters) may come with two extra ones instead, flagged by an 'H' at position 18.
+constexpr int16_t kIoReportLen = 17;
+constexpr size_t kLongIoReportLen = 19;
+constexpr char kLongIoReportMark = 'H';
+
 // Total length that a first byte selects; 0 when the byte is not a known first byte (the data-frame
 // start included, whose length comes later from its length byte).
 int16_t reply_length_for(uint8_t first);

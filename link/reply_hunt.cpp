@@ -14,9 +14,6 @@ constexpr int16_t kRunInStep = 3;
 // took over from the last recognised reply.
 enum How : uint8_t { kSkipped, kWhole, kDamaged, kUnrecognised };
 
-constexpr size_t kTextLengths[] = {2, 4, 5, 6, 10, 13, 17, 18};
-constexpr uint8_t kIoReport = 0x08;
-constexpr size_t kLongIoReport = 19;
 constexpr size_t kFrameHeader = 4;  // first byte, two address bytes and the length byte
 
 uint8_t byte_at(const std::string& h, size_t i) { return static_cast<uint8_t>(h[i]); }
@@ -26,7 +23,8 @@ bool whole(const std::string& h, size_t j, size_t n) {
     const uint8_t first = byte_at(h, j);
     const size_t len = n - j;
     if (first == kDataFrameStart) return len > kFrameHeader && byte_at(h, j + 3) + 5u == len && h[n - 1] == ';';
-    if (first == kIoReport && len == kLongIoReport) return h[j + 16] != ';' && h[j + 17] == 'H';
+    if (reply_length_for(first) == kIoReportLen && len == kLongIoReportLen)
+        return h[j + kLongIoReportLen - 3] != ';' && h[j + kLongIoReportLen - 2] == kLongIoReportMark;
     return static_cast<size_t>(reply_length_for(first)) == len && h[n - 1] == ';';
 }
 
@@ -71,15 +69,21 @@ void reach(RxFraming& rx, size_t n) {
     const std::string& h = rx.Hunt;
     for (uint8_t d = 0; d < 2; ++d) offer(rx.Steps[n][d], rx.Steps[n - 1][d], n - 1, d, kSkipped);
     if (n == static_cast<size_t>(rx.Unrecognised)) offer(rx.Steps[n][0], rx.Steps[0][0], 0, 0, kUnrecognised);
-    if (n >= kLongIoReport && whole(h, n - kLongIoReport, n)) offer_reply(rx, n - kLongIoReport, n);
+    if (n >= kLongIoReportLen && whole(h, n - kLongIoReportLen, n)) offer_reply(rx, n - kLongIoReportLen, n);
     if (h[n - 1] != ';') return;
-    for (size_t len : kTextLengths) {
-        if (len <= n && byte_at(h, n - len) != kDataFrameStart && whole(h, n - len, n)) offer_reply(rx, n - len, n);
-        if (len < n && byte_at(h, n - len - 1) != kDataFrameStart && damaged(h, n - len - 1, n))
-            offer(rx.Steps[n][1], rx.Steps[n - len - 1][0], n - len - 1, 0, kDamaged);
+    // Text replies, whole or with a noise byte inside; none is longer than a long I/O report.
+    for (size_t j = n > kLongIoReportLen ? n - kLongIoReportLen : 0; j + kShortestReply <= n; ++j) {
+        const uint8_t first = byte_at(h, j);
+        const auto len = static_cast<size_t>(reply_length_for(first));
+        if (len == 0 || first == kDataFrameStart) continue;
+        if (len == n - j) offer_reply(rx, j, n);
+        else if (len + 1 == n - j && damaged(h, j, n)) offer(rx.Steps[n][1], rx.Steps[j][0], j, 0, kDamaged);
     }
-    for (size_t j = n > kLongestReply + 1 ? n - kLongestReply - 1 : 0; j + kFrameHeader < n; ++j) {
-        if (byte_at(h, j) != kDataFrameStart) continue;
+    // Data frames, from every data-frame start close enough to end here.
+    if (n <= kFrameHeader) return;
+    const size_t from = n > kLongestReply + 1 ? n - kLongestReply - 1 : 0;
+    for (size_t j = h.find(static_cast<char>(kDataFrameStart), from); j < n - kFrameHeader;
+         j = h.find(static_cast<char>(kDataFrameStart), j + 1)) {
         if (whole(h, j, n)) offer_reply(rx, j, n);
         else if (damaged(h, j, n)) offer(rx.Steps[n][1], rx.Steps[j][0], j, 0, kDamaged);
     }

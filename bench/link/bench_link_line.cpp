@@ -1,6 +1,6 @@
-// The link on the real serial port (Qt SerialPort on a pseudo-terminal): receive CPU per character,
-// what a fast peer makes the program hold, and how many replies one noise byte costs. Each figure is
-// printed beside its goal.
+// The link on the real serial port (Qt SerialPort on a pseudo-terminal): receive CPU per character
+// and what a fast peer makes the program hold (what one noise byte costs is pure framing, measured in
+// bench_link). Each figure is printed beside its goal.
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
 #include <time.h>

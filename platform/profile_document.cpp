@@ -66,6 +66,9 @@ std::optional<KeyLine> key_line(std::string_view text) {
     return KeyLine{trim_blanks(text.substr(start, eq - start)), trim_blanks(text.substr(eq + 1))};
 }
 
+// The name alone, for the many looks that need no value.
+std::string_view key_name(std::string_view text) { return key_line(text.substr(0, text.find('=') + 1))->name; }
+
 bool is_blank_line(std::string_view text) { return first_non_blank(text) == text.size(); }
 
 }  // namespace
@@ -130,15 +133,16 @@ ProfileDocument::ProfileDocument(std::string bytes) : base_(std::move(bytes)) {
     if (base_.size() > UINT32_MAX) throw std::length_error("a profile of 4 GB or more");
     sections_.emplace_back();
     const std::string_view all = base_;
-    // Sized once from a count of the lines and of the lines that start with "[": growing by
-    // doubling would copy them over and over and touch twice the memory.
+    // Sized once from a count of the lines and of the lines that start with "[", with room for a few
+    // more: growing by doubling would copy them over and over and touch twice the memory.
     size_t newlines = 0, headers = 1;
     for (size_t nl = all.find('\n'); nl != std::string_view::npos; nl = all.find('\n', nl + 1)) {
         ++newlines;
         if (nl + 1 < all.size() && all[nl + 1] == '[') ++headers;
     }
-    lines_.reserve(newlines + 1);
-    sections_.reserve(headers + 1);
+    lines_.reserve(newlines + newlines / 16 + 16);
+    sections_.reserve(headers + headers / 16 + 16);
+    section_slots_.clear_for(headers);
     size_t pos = 0;
     while (pos < all.size()) {
         // A lone CR ends a line as well (files from old Macintosh editors), as it does for the
@@ -172,7 +176,7 @@ void ProfileDocument::add_line(size_t start, size_t size, Eol eol) {
         s.name_size = static_cast<uint32_t>(name->size());
         sections_.push_back(std::move(s));
         index_section(static_cast<uint32_t>(sections_.size() - 1));
-    } else if (auto kl = key_line(t)) {
+    } else if (auto kl = key_line(t.substr(0, t.find('=') + 1))) {
         line.flags = kKey;
         line.key_hash = static_cast<uint16_t>(fold_hash(kl->name));
     }
@@ -253,28 +257,33 @@ void ProfileDocument::write(const std::function<bool(std::string_view)>& put) co
 void ProfileDocument::clear() {
     const size_t size = size_;
     const size_t sections = sections_.size();
-    base_ = std::string();
     lines_.clear();
     sections_.clear();
     // Freed first, so that the new text may take the place of the old.
-    added_ = std::string();
+    release_text();
     added_.reserve(size);
     sections_.reserve(sections);
     sections_.emplace_back();
     section_slots_.v.assign(section_slots_.v.size(), 0);
-    last_found_ = 0;
+    forget_found();
     distinct_sections_ = size_ = waste_text_ = waste_lines_ = 0;
 }
 
 uint32_t ProfileDocument::find_section(std::string_view wanted) const {
     // Keys are read and written one per call, a section's keys one after another.
-    if (last_found_ && wanted == last_wanted_) return last_found_;
+    for (size_t i = 0; i < 2; ++i)
+        if (found_[i].section && wanted == found_[i].wanted) {
+            found_older_ = 1 - i;
+            return found_[i].section;
+        }
     auto found = section_slots_.find(fold_hash(wanted),
                                      [&](uint32_t index) { return same_name(name(sections_[index]), wanted); });
     if (!found) return 0;
-    last_wanted_.assign(wanted);
-    last_found_ = *found + 1;
-    return last_found_;
+    Found& memo = found_[found_older_];
+    found_older_ = 1 - found_older_;
+    memo.wanted.assign(wanted);
+    memo.section = *found + 1;
+    return memo.section;
 }
 
 void ProfileDocument::index_section(uint32_t index) {
@@ -287,7 +296,7 @@ void ProfileDocument::index_section(uint32_t index) {
     ++distinct_sections_;
     if (section_slots_.crowded(distinct_sections_)) {
         section_slots_.clear_for(distinct_sections_);
-        last_found_ = 0;  // the sections are put back by looking each up in the new slots
+        forget_found();  // the sections are put back by looking each up in the new slots
         for (uint32_t i = 0; i < index; ++i) {
             const Section& s = sections_[i];
             if (s.headed && !s.gone && !find_section(name(s))) section_slots_.put(fold_hash(name(s)), i);
@@ -298,7 +307,7 @@ void ProfileDocument::index_section(uint32_t index) {
 
 bool ProfileDocument::key_at(const Section& s, uint32_t pos, std::string_view key) const {
     const Line& l = lines(s)[pos];
-    return (l.flags & kKey) && same_name(key_line(text(l))->name, key);
+    return (l.flags & kKey) && same_name(key_name(text(l)), key);
 }
 
 std::optional<uint32_t> ProfileDocument::find_key(const Section& s, std::string_view key, uint32_t hash) const {
@@ -313,7 +322,7 @@ std::optional<uint32_t> ProfileDocument::find_key(const Section& s, std::string_
 void ProfileDocument::note_key(Section& s, uint32_t pos) {
     ++s.key_lines;
     if (s.keys && !s.keys->crowded(s.key_lines)) {
-        std::string_view key = key_line(text(lines(s)[pos]))->name;
+        std::string_view key = key_name(text(lines(s)[pos]));
         const uint32_t hash = fold_hash(key);
         if (find_key(s, key, hash))
             s.duplicate_keys = true;
@@ -329,7 +338,7 @@ void ProfileDocument::note_key(Section& s, uint32_t pos) {
     const Line* l = lines(s);
     for (uint32_t p = 0; p < s.count; ++p) {
         if (!(l[p].flags & kKey)) continue;
-        std::string_view key = key_line(text(l[p]))->name;
+        std::string_view key = key_name(text(l[p]));
         const uint32_t hash = fold_hash(key);
         if (slots->find(hash, [&](uint32_t q) { return key_at(s, q, key); }))
             s.duplicate_keys = true;
@@ -367,7 +376,7 @@ std::vector<std::string> ProfileDocument::key_names(std::string_view section) co
         const Line* l = lines(sec);
         for (uint32_t pos = 0; pos < sec.count; ++pos) {
             if (!(l[pos].flags & kKey)) continue;
-            std::string_view key = key_line(text(l[pos]))->name;
+            std::string_view key = key_name(text(l[pos]));
             std::string folded(key);
             for (char& c : folded) c = fold_char(c);
             if (seen.insert(std::move(folded)).second) names.emplace_back(key);
@@ -439,11 +448,20 @@ void ProfileDocument::erase_line(Section& s, uint32_t pos) {
         ++waste_lines_;
 }
 
+void ProfileDocument::release_text() {
+    // Swapped out: assigning an empty string would keep the old buffer for the next text.
+    std::string().swap(base_);
+    std::string().swap(added_);
+}
+
 void ProfileDocument::compact_if_wasteful() {
     // Changed and erased lines leave their old text and places behind; once they outweigh the content,
     // the document is read again from its own bytes, which hold all it knows.
-    if (waste_text_ > size_ + (64u << 10) || waste_lines_ > lines_.size() / 2 + 4096)
-        *this = ProfileDocument(bytes());
+    if (waste_text_ > size_ + (64u << 10) || waste_lines_ > lines_.size() / 2 + 4096) {
+        std::string all = bytes();
+        release_text();
+        *this = ProfileDocument(std::move(all));
+    }
 }
 
 bool ProfileDocument::set(std::string_view section, std::string_view key, std::string_view value) {
@@ -514,7 +532,7 @@ bool ProfileDocument::erase_section(std::string_view section) {
     const uint32_t first = find_section(section);
     if (!first) return false;
     section_slots_.erase(fold_hash(section), [first](uint32_t index) { return index + 1 == first; });
-    last_found_ = 0;
+    forget_found();
     --distinct_sections_;
     for (uint32_t s = first; s; s = sections_[s - 1].next_same) {
         Section& sec = sections_[s - 1];

@@ -114,6 +114,7 @@ private:
     void erase_line(Section& s, uint32_t pos);
     void terminate_last_line();
     void retire(const Line& l);
+    void release_text();
     void compact_if_wasteful();
 
     std::string base_;   // the bytes as read
@@ -121,9 +122,15 @@ private:
     std::vector<Line> lines_;
     std::vector<Section> sections_;
     Slots section_slots_;  // section index + 1 of the first of each name
-    // The last section found, by the name it was asked for; a section that goes takes it along.
-    mutable std::string last_wanted_;
-    mutable uint32_t last_found_ = 0;
+    // The last two sections found, by the name each was asked for (a save and a load go back and forth
+    // between the MAC list and one device's section); forgotten whenever a section goes.
+    struct Found {
+        std::string wanted;
+        uint32_t section = 0;  // index + 1; 0: nothing
+    };
+    mutable Found found_[2];
+    mutable size_t found_older_ = 0;
+    void forget_found() const { found_[0].section = found_[1].section = 0; }
     size_t distinct_sections_ = 0;
     size_t size_ = 0;                          // of bytes()
     size_t waste_text_ = 0, waste_lines_ = 0;  // left behind by changes, no longer part of the content

@@ -199,18 +199,18 @@ void SaveNetworkData() {
 
 void WriteMacListFile() {
     auto& s = g();
-    std::vector<std::string> entries(kMacListEntries + 1);  // 1-based
-    entries[1] = s.CoordMac;
-    // Entries past the list's 32000 places have nowhere to go.
+    // The coordinator first, then the devices in table order, empty places left out; entries past the
+    // list's 32000 places have nowhere to go.
     const int total = std::min<int>(s.TotalDevice, kMacListEntries - 1);
-    for (int i = 1; i <= total; ++i)
-        if (!s.Devices[i].ID64Long.empty()) entries[i + 1] = s.Devices[i].ID64Long;
     std::string text;
-    for (int i = 1; i <= kMacListEntries; ++i) {
-        if (entries[i].empty()) continue;
-        text += trim_blanks(entries[i]);
+    text.reserve(static_cast<size_t>(std::max(total, 0) + 1) * 25);
+    auto add = [&text](const std::string& mac) {
+        if (mac.empty()) return;
+        text += trim_blanks(mac);
         text += "\r\n";
-    }
+    };
+    add(s.CoordMac);
+    for (int i = 1; i <= total; ++i) add(s.Devices[i].ID64Long);
     write_whole_file(s.MacListPath, text);
 }
 

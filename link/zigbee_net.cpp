@@ -33,13 +33,9 @@ ZigBeeNet::~ZigBeeNet() {
 
 void ZigBeeNet::StartOPERATIONS() { InitSerialPort(); }
 
-void ZigBeeNet::StopOPERATIONS() {
-    dispatching_ = false;
-    tmrRS232.set_enabled(false);
-}
+void ZigBeeNet::StopOPERATIONS() { tmrRS232.set_enabled(false); }
 
 void ZigBeeNet::ClosePort() {
-    dispatching_ = false;
     tmrRS232.set_enabled(false);
     if (!comZB) return;
     comZB->on_receive = nullptr;
@@ -97,10 +93,8 @@ void ZigBeeNet::InitSerialPort() {
         // has room (see comZB_OnComm).
         rx_held_back_ = false;
         port->set_rthreshold(1);
-        dispatching_ = true;
-        dispatch_beat_origin_ms_ = platform::now_ms();
-        tmrRS232.set_enabled(false);
-        WakeDispatch();
+        tmrRS232.set_interval(kTickMs);
+        tmrRS232.set_enabled(true);
     } catch (...) {
         RaiseError(kErrInit);
     }
@@ -110,17 +104,10 @@ bool ZigBeeNet::QueueCommand(const std::string& cmd) {
     auto& tx = brivola::link_state().TxQueue;
     if (cmd.empty() || tx.full()) return false;
     tx.push(cmd);
-    WakeDispatch();
+    tmrRS232.wake();
     return true;
 }
 
-void ZigBeeNet::WakeDispatch() {
-    const auto& st = brivola::link_state();
-    if (!dispatching_ || tmrRS232.enabled() || (st.TxQueue.empty() && st.RxQueue.empty())) return;
-    const uint32_t since = platform::now_ms() - dispatch_beat_origin_ms_;
-    tmrRS232.set_interval(static_cast<uint16_t>(kTickMs - since % kTickMs));
-    tmrRS232.set_enabled(true);
-}
 
 bool ZigBeeNet::Delay(int32_t ms) {
     auto alive = alive_;
@@ -139,12 +126,9 @@ void ZigBeeNet::tmrRS232_Timer() {
     } catch (...) {
         if (*alive) RaiseError(kErrComm);
     }
-    if (!*alive || !tmrRS232.enabled()) return;
+    // Nothing left to send or hand over: the tick rests until a command or a reply wakes it.
     const auto& st = brivola::link_state();
-    if (st.TxQueue.empty() && st.RxQueue.empty())
-        tmrRS232.set_enabled(false);
-    else if (tmrRS232.interval() != kTickMs)
-        tmrRS232.set_interval(kTickMs);
+    if (*alive && st.TxQueue.empty() && st.RxQueue.empty()) tmrRS232.rest();
 }
 
 bool ZigBeeNet::SendStep() {
@@ -195,7 +179,7 @@ void ZigBeeNet::comZB_OnComm() {
         if (!comZB->input(rx_chunk_)) return RaiseError(kErrComm);
         if (rx_chunk_.empty()) return;
         brivola::frame_chars(st.rx, rx_chunk_, [&st](std::string&& reply) { st.RxQueue.push(std::move(reply)); });
-        WakeDispatch();
+        tmrRS232.wake();
         // One countdown per batch, from its last character.
         if (brivola::chars_held(st.rx) == 0) {
             tmrTimeOut.set_enabled(false);
@@ -228,7 +212,7 @@ void ZigBeeNet::tmrTimeOut_Timer() {
     auto& st = brivola::link_state();
     brivola::abandon_reply(st.rx, [&st](std::string&& reply) { st.RxQueue.push(std::move(reply)); });
     tmrTimeOut.set_enabled(false);
-    WakeDispatch();
+    tmrRS232.wake();
 }
 
 void ZigBeeNet::RaiseError(int16_t errCode) {

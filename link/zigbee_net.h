@@ -86,9 +86,6 @@ private:
     bool Delay(int32_t ms);
 
     void tmrRS232_Timer();
-    // Something waits to be sent or handed over: the dispatch tick runs again, on the same 50 ms beat
-    // as before it went quiet. It rests while both queues are empty, so an idle line costs no wake-ups.
-    void WakeDispatch();
     void tmrTimeOut_Timer();
     void comZB_OnComm();
     // How many received characters the receive queue can take in now.
@@ -112,9 +109,7 @@ private:
     uint32_t init_runs_ = 0;
     // Reading stopped because the receive queue had no room for more replies.
     bool rx_held_back_ = false;
-    // Between the port's opening and StopOPERATIONS or ClosePort: the dispatch tick may run.
-    bool dispatching_ = false;
-    uint32_t dispatch_beat_origin_ms_ = 0;
+
     // The last batch read from the port (kept for its capacity).
     std::string rx_chunk_;
 };

@@ -66,7 +66,7 @@ void QtClock::timer_changed(Timer& timer) {
     }
     timer.armed_on = this;
     if (timer.armed())
-        qt->start(timer.interval());
+        qt->start(static_cast<int>(timer.countdown_ms()));
     else
         qt->stop();
 }

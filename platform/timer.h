@@ -27,8 +27,19 @@ public:
     void set_enabled(bool enabled);
     bool enabled() const { return enabled_; }
 
-    // Armed means it will tick: enabled with a non-zero interval.
-    bool armed() const { return enabled_ && interval_ > 0; }
+    // A timer whose ticks have nothing to do until something happens may rest: it stays enabled but
+    // does not tick, so an idle program does not wake up for it. Woken, it ticks again on the beat it
+    // kept since it was last started, at the next multiple of its interval, so resting changes no
+    // tick's timing, only the ticks that would have found nothing to do.
+    void rest();
+    void wake();
+    bool resting() const { return resting_; }
+
+    // Armed means it will tick: enabled with a non-zero interval, and not resting.
+    bool armed() const { return enabled_ && interval_ > 0 && !resting_; }
+    // How long the countdown the clock starts now runs: the interval, or what is left of the current
+    // beat for the first tick after a wake-up.
+    uint32_t countdown_ms() const { return countdown_ != 0 ? countdown_ : interval_; }
 
     // Called by the clock when the countdown ends.
     void fire();
@@ -39,11 +50,16 @@ public:
 
 private:
     void changed();
+    // A fresh countdown starts now: the beat starts again from here.
+    void restart();
 
     std::function<void()> on_tick_;
     uint16_t interval_ = 0;
     bool enabled_ = false;
     bool in_tick_ = false;
+    bool resting_ = false;
+    uint16_t countdown_ = 0;
+    uint32_t beat_origin_ms_ = 0;
     std::shared_ptr<bool> alive_;
 };
 

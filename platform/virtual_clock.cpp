@@ -109,7 +109,7 @@ void VirtualClock::timer_changed(Timer& timer) {
     timer.armed_on = nullptr;
     if (!timer.armed()) return;
     uint64_t id = next_id_++;
-    uint64_t due = abs_now_ + timer.interval();
+    uint64_t due = abs_now_ + timer.countdown_ms();
     Entry e;
     e.timer = &timer;
     due_.emplace(std::make_pair(due, id), std::move(e));

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/core/mod_main.h"
+#include "app/main_window/frmMain.h"
 
 namespace modMain {
 
@@ -74,6 +75,7 @@ void CompactDeviceTable() {
     }
     for (int i = out; i <= kTableSlots; ++i) d[i] = DeviceRecord{};
     g().ListDirty = 1;
+    if (frmMain* main = windows().main) main->WakeSupervision();  // the recount is due
 }
 
 }  // namespace modMain

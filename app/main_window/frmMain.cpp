@@ -141,6 +141,12 @@ void frmMain::tmrNewDevice_Timer() {
         RefreshDeviceList();
         lblTotalDevice->setText(QString::number(s.TotalDevice));
     }
+    if (s.NewDeviceFlag == 0 && s.FoundDevIdx == 0) tmrNewDevice.rest();
+}
+
+void frmMain::WakeSupervision() {
+    tmrNewDevice.wake();
+    tmrGenOper.wake();
 }
 
 void frmMain::tmrGenOper_Timer() {
@@ -167,6 +173,7 @@ void frmMain::tmrGenOper_Timer() {
         RefreshDeviceList();
         lblTotalDevice->setText(QString::number(s.TotalDevice));
     }
+    if (s.CoordAnnounced != 1 && s.ListDirty != 1) tmrGenOper.rest();
 }
 
 void frmMain::tmrDevAlive_Timer() {

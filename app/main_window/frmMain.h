@@ -32,6 +32,9 @@ public:
     void tmrDevAlive_Timer();
     void tmrTest_Timer();
     void tmrResetWait_Timer();
+    // The new-device and general-operations ticks rest while they have nothing to do; an announce, a
+    // deletion or a restart to be handled wakes them.
+    void WakeSupervision();
     // Opens the device window for the device in that row and supplies it until it closes.
     void lblLstDEVName_DblClick(int16_t Index);
 

@@ -128,6 +128,7 @@ void frmMain::tmrResetWait_Timer() {
     if (tmrTimeOut.enabled()) return;
     tmrResetWait.set_enabled(false);
     modMain::g().CoordAnnounced = 1;
+    WakeSupervision();
 }
 
 void frmMain::cmdSaveData_Click() {

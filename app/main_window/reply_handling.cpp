@@ -256,6 +256,7 @@ void HandleStringReceived(const std::string& recString) {
         case 0xCC:
             if (r.size() < 12) break;
             announce(r);
+            if (frmMain* main = windows().main) main->WakeSupervision();
             break;
         default:
             break;

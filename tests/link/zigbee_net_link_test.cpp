@@ -12,7 +12,7 @@ TEST_F(LinkTest, open_configures_the_line_and_first_tick_comes_after_the_settle_
     EXPECT_TRUE(line->rts);
     EXPECT_EQ(line->handshaking, 2);
     EXPECT_EQ(line->settings, "38400,n,8,1");
-    EXPECT_FALSE(ZigBeeNetProbe::tmrRS232(*net).enabled());  // nothing to send or hand over yet
+    EXPECT_TRUE(ZigBeeNetProbe::tmrRS232(*net).enabled());
     EXPECT_TRUE(ev.events.empty());
 }
 
@@ -30,7 +30,7 @@ TEST_F(LinkTest, an_idle_link_rests_and_wakes_on_its_own_50_ms_beat) {
     open();
     for (const auto& c : cases) {
         clock.advance(c.idle_ms);
-        EXPECT_FALSE(ZigBeeNetProbe::tmrRS232(*net).enabled()) << c.raised_at;
+        EXPECT_TRUE(ZigBeeNetProbe::tmrRS232(*net).resting()) << c.raised_at;
         ev.events.clear();
         c.command ? net->GetExAddr() : line->send_to_host("0;");
         clock.advance(c.raised_at - clock.now_ms());
@@ -38,7 +38,7 @@ TEST_F(LinkTest, an_idle_link_rests_and_wakes_on_its_own_50_ms_beat) {
         EXPECT_EQ(ev.events[0].at, c.raised_at);
     }
     clock.advance(50);
-    EXPECT_FALSE(ZigBeeNetProbe::tmrRS232(*net).enabled());
+    EXPECT_TRUE(ZigBeeNetProbe::tmrRS232(*net).resting());
 }
 
 TEST_F(LinkTest, three_commands_go_out_on_three_consecutive_ticks_in_order) {

@@ -27,6 +27,41 @@ TEST(VirtualClock, timer_ticks_exactly_on_its_interval_and_restarts_when_reenabl
     EXPECT_EQ(ticks.back(), 250u);
 }
 
+// A resting timer stays enabled but does not tick; woken, it keeps the beat it had (ticks at
+// multiples of 100 ms from its start at 0), and a fresh start ends the rest and starts a new beat.
+TEST(VirtualClock, a_resting_timer_skips_its_ticks_and_wakes_on_its_beat) {
+    VirtualClock clock(0);
+    std::vector<uint32_t> ticks;
+    Timer t([&] { ticks.push_back(clock.now_ms()); });
+    t.set_interval(100);
+    t.set_enabled(true);
+    clock.advance(100);
+    t.rest();
+    struct Step {
+        uint32_t advance_to;
+        void (Timer::*then)();
+        std::vector<uint32_t> ticks;
+    };
+    const std::vector<Step> steps = {
+        {1000, &Timer::wake, {100}},                 // nothing while resting
+        {1250, &Timer::rest, {100, 1100, 1200}},     // the beat of 100, 200, ...
+        {1370, &Timer::wake, {100, 1100, 1200}},     // mid-beat: next at 1400
+        {1450, &Timer::rest, {100, 1100, 1200, 1400}},
+        {1500, &Timer::wake, {100, 1100, 1200, 1400}},  // on the beat: the next one, 1600
+        {1650, &Timer::rest, {100, 1100, 1200, 1400, 1600}},
+    };
+    for (const Step& step : steps) {
+        clock.advance(step.advance_to - clock.now_ms());
+        EXPECT_EQ(ticks, step.ticks) << step.advance_to;
+        (t.*step.then)();
+    }
+    EXPECT_TRUE(t.enabled() && t.resting());
+    t.set_enabled(false);
+    t.set_enabled(true);  // started afresh at 1650
+    clock.advance(100);
+    EXPECT_EQ(ticks.back(), 1750u);
+}
+
 TEST(VirtualClock, posted_calls_run_before_time_moves_and_in_order) {
     VirtualClock clock(0);
     std::vector<int> order;

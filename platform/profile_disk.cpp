@@ -1,6 +1,7 @@
 #include "platform/profile_disk.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,6 +82,7 @@ DiskContent read_profile(const std::string& path) {
     ok = ok && c.state.readable;
     try {
         if (ok) c.bytes.reserve(static_cast<size_t>(st.st_size));
+        prefer_large_pages(c.bytes.data(), c.bytes.capacity());
         char buf[1 << 16];
         // The size was checked, but the file may grow while it is read.
         while (ok) {
@@ -196,6 +198,14 @@ uint64_t ContentHash::value() const {
     uint64_t word = 0;
     std::memcpy(&word, pending_, pending_size_);
     return mix(mix(state_, word), length_);
+}
+
+void prefer_large_pages(const void* buffer, size_t size) {
+    constexpr uintptr_t kLarge = 2 << 20;
+    const auto start = reinterpret_cast<uintptr_t>(buffer);
+    const uintptr_t first = (start + kLarge - 1) & ~(kLarge - 1);
+    const uintptr_t end = (start + size) & ~(kLarge - 1);
+    if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
 }
 
 uint64_t content_hash(std::string_view bytes) {

@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <unordered_set>
 
+#include "platform/profile_disk.h"
+
 namespace platform {
 
 namespace {
@@ -142,6 +144,8 @@ ProfileDocument::ProfileDocument(std::string bytes) : base_(std::move(bytes)) {
     }
     lines_.reserve(newlines + newlines / 16 + 16);
     sections_.reserve(headers + headers / 16 + 16);
+    prefer_large_pages(lines_.data(), lines_.capacity() * sizeof(Line));
+    prefer_large_pages(sections_.data(), sections_.capacity() * sizeof(Section));
     section_slots_.clear_for(headers);
     size_t pos = 0;
     while (pos < all.size()) {
@@ -262,6 +266,7 @@ void ProfileDocument::clear() {
     // Freed first, so that the new text may take the place of the old.
     release_text();
     added_.reserve(size);
+    prefer_large_pages(added_.data(), added_.capacity());
     sections_.reserve(sections);
     sections_.emplace_back();
     section_slots_.v.assign(section_slots_.v.size(), 0);

@@ -281,9 +281,17 @@ uint32_t ProfileDocument::find_section(std::string_view wanted) const {
             found_older_ = 1 - i;
             return found_[i].section;
         }
-    auto found = section_slots_.find(fold_hash(wanted),
-                                     [&](uint32_t index) { return same_name(name(sections_[index]), wanted); });
+    // A load reads the sections in file order: the one after the last looked up is tried first.
+    std::optional<uint32_t> found;
+    if (last_looked_up_ && last_looked_up_ < sections_.size()) {
+        const Section& next = sections_[last_looked_up_];
+        if (next.first_of_name && !next.gone && same_name(name(next), wanted)) found = last_looked_up_;
+    }
+    if (!found)
+        found = section_slots_.find(fold_hash(wanted),
+                                    [&](uint32_t index) { return same_name(name(sections_[index]), wanted); });
     if (!found) return 0;
+    last_looked_up_ = *found + 1;
     Found& memo = found_[found_older_];
     found_older_ = 1 - found_older_;
     memo.wanted.assign(wanted);
@@ -301,13 +309,13 @@ void ProfileDocument::index_section(uint32_t index) {
     ++distinct_sections_;
     if (section_slots_.crowded(distinct_sections_)) {
         section_slots_.clear_for(distinct_sections_);
-        forget_found();  // the sections are put back by looking each up in the new slots
         for (uint32_t i = 0; i < index; ++i) {
             const Section& s = sections_[i];
-            if (s.headed && !s.gone && !find_section(name(s))) section_slots_.put(fold_hash(name(s)), i);
+            if (s.first_of_name && !s.gone) section_slots_.put(fold_hash(name(s)), i);
         }
     }
     section_slots_.put(fold_hash(name(sections_[index])), index);
+    sections_[index].first_of_name = true;
 }
 
 bool ProfileDocument::key_at(const Section& s, uint32_t pos, std::string_view key) const {
@@ -360,7 +368,10 @@ void ProfileDocument::unindex_key(Section& s, std::string_view key, uint32_t has
 std::optional<std::string_view> ProfileDocument::value(std::string_view section, std::string_view key) const {
     const uint32_t hash = fold_hash(key);
     for (uint32_t s = find_section(section); s; s = sections_[s - 1].next_same)
-        if (auto pos = find_key(sections_[s - 1], key, hash)) return key_line(text(lines(sections_[s - 1])[*pos]))->value;
+        if (auto pos = find_key(sections_[s - 1], key, hash)) {
+            const std::string_view t = text(lines(sections_[s - 1])[*pos]);
+            return trim_blanks(t.substr(t.find('=') + 1));  // a key line holds a "="
+        }
     return std::nullopt;
 }
 

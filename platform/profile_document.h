@@ -89,6 +89,7 @@ private:
         bool duplicate_keys = false;
         uint32_t name_start = 0, name_size = 0;  // in the text of the header line
         bool name_added = false;
+        bool first_of_name = false;  // the one the name's slot leads to
         uint32_t next_same = 0;  // the next section of the same name, as index + 1
         uint32_t key_lines = 0;
         // Built only once a section grows large (the MAC list has one key per device): key line
@@ -130,7 +131,8 @@ private:
     };
     mutable Found found_[2];
     mutable size_t found_older_ = 0;
-    void forget_found() const { found_[0].section = found_[1].section = 0; }
+    mutable uint32_t last_looked_up_ = 0;  // index + 1 of the last section that had to be looked up
+    void forget_found() const { found_[0].section = found_[1].section = last_looked_up_ = 0; }
     size_t distinct_sections_ = 0;
     size_t size_ = 0;                          // of bytes()
     size_t waste_text_ = 0, waste_lines_ = 0;  // left behind by changes, no longer part of the content

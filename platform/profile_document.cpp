@@ -299,8 +299,8 @@ uint32_t ProfileDocument::find_section(std::string_view wanted) const {
     return memo.section;
 }
 
-void ProfileDocument::index_section(uint32_t index) {
-    if (uint32_t same = find_section(name(sections_[index]))) {
+void ProfileDocument::index_section(uint32_t index, bool known_new) {
+    if (uint32_t same = known_new ? 0 : find_section(name(sections_[index]))) {
         // Sections of one name are read as one, in file order.
         while (sections_[same - 1].next_same) same = sections_[same - 1].next_same;
         sections_[same - 1].next_same = index + 1;
@@ -332,9 +332,13 @@ std::optional<uint32_t> ProfileDocument::find_key(const Section& s, std::string_
     return std::nullopt;
 }
 
-void ProfileDocument::note_key(Section& s, uint32_t pos) {
+void ProfileDocument::note_key(Section& s, uint32_t pos, std::optional<uint32_t> new_key_hash) {
     ++s.key_lines;
     if (s.keys && !s.keys->crowded(s.key_lines)) {
+        if (new_key_hash) {
+            s.keys->put(*new_key_hash, pos);
+            return;
+        }
         std::string_view key = key_name(text(lines(s)[pos]));
         const uint32_t hash = fold_hash(key);
         if (find_key(s, key, hash))
@@ -347,7 +351,7 @@ void ProfileDocument::note_key(Section& s, uint32_t pos) {
     // Built, or grown, from the lines in file order, so that the first line of a key wins.
     s.keys.reset();
     auto slots = std::make_unique<Slots>();
-    slots->clear_for(s.key_lines * 2);
+    slots->clear_for(s.key_lines);
     const Line* l = lines(s);
     for (uint32_t p = 0; p < s.count; ++p) {
         if (!(l[p].flags & kKey)) continue;
@@ -416,7 +420,7 @@ void ProfileDocument::terminate_last_line() {
     }
 }
 
-void ProfileDocument::insert_key(Section& s, const Line& line) {
+void ProfileDocument::insert_key(Section& s, const Line& line, uint32_t hash) {
     // A new key goes after the section's last line that is neither blank nor erased, so the blank
     // lines that separate it from the next section stay where they are.
     Line* l = lines(s);
@@ -437,7 +441,7 @@ void ProfileDocument::insert_key(Section& s, const Line& line) {
     else
         lines_.insert(lines_.begin() + s.first + pos, line);
     ++s.count;
-    note_key(s, pos);
+    note_key(s, pos, hash);
 }
 
 void ProfileDocument::retire(const Line& l) {
@@ -499,7 +503,7 @@ bool ProfileDocument::set(std::string_view section, std::string_view key, std::s
         return true;
     }
     if (first) {
-        insert_key(sections_[first - 1], make_key_line(key, value, hash, Eol::kCrLf));
+        insert_key(sections_[first - 1], make_key_line(key, value, hash, Eol::kCrLf), hash);
         return true;
     }
     terminate_last_line();
@@ -513,8 +517,8 @@ bool ProfileDocument::set(std::string_view section, std::string_view key, std::s
     s.name_size = static_cast<uint32_t>(section.size());
     lines_.push_back(header);
     sections_.push_back(std::move(s));
-    index_section(static_cast<uint32_t>(sections_.size() - 1));
-    insert_key(sections_.back(), make_key_line(key, value, hash, Eol::kCrLf));
+    index_section(static_cast<uint32_t>(sections_.size() - 1), true);
+    insert_key(sections_.back(), make_key_line(key, value, hash, Eol::kCrLf), hash);
     return true;
 }
 

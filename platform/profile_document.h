@@ -106,12 +106,14 @@ private:
     Line make_line(std::initializer_list<std::string_view> parts, Eol eol);
     Line make_key_line(std::string_view name, std::string_view value, uint32_t hash, Eol eol);
     uint32_t find_section(std::string_view name) const;  // index + 1 of the first of that name, or 0
-    void index_section(uint32_t index);
+    // `known_new`: no section of its name is indexed yet, which the caller has just seen.
+    void index_section(uint32_t index, bool known_new = false);
     bool key_at(const Section& s, uint32_t pos, std::string_view key) const;
     std::optional<uint32_t> find_key(const Section& s, std::string_view key, uint32_t hash) const;
-    void note_key(Section& s, uint32_t pos);
+    // new_key_hash: the key is not yet in the section, which the caller has just seen; its hash.
+    void note_key(Section& s, uint32_t pos, std::optional<uint32_t> new_key_hash = std::nullopt);
     void unindex_key(Section& s, std::string_view key, uint32_t hash);
-    void insert_key(Section& s, const Line& line);
+    void insert_key(Section& s, const Line& line, uint32_t hash);
     void erase_line(Section& s, uint32_t pos);
     void terminate_last_line();
     void retire(const Line& l);

@@ -163,6 +163,8 @@ ProfileDocument::ProfileDocument(std::string bytes) : base_(std::move(bytes)) {
         add_line(pos, end - pos, eol);
         pos = next;
     }
+    for (Section& s : sections_)
+        if (s.key_lines > kIndexAbove) build_key_index(s);
 }
 
 void ProfileDocument::add_line(size_t start, size_t size, Eol eol) {
@@ -187,7 +189,8 @@ void ProfileDocument::add_line(size_t start, size_t size, Eol eol) {
     lines_.push_back(line);
     Section& current = sections_.back();
     ++current.count;
-    if (current.headed && (line.flags & kKey)) note_key(current, current.count - 1);
+    // Large sections get their key index once the whole file is read, sized once.
+    if (current.headed && (line.flags & kKey)) ++current.key_lines;
 }
 
 std::string_view ProfileDocument::text(const Line& l) const {
@@ -332,23 +335,16 @@ std::optional<uint32_t> ProfileDocument::find_key(const Section& s, std::string_
     return std::nullopt;
 }
 
-void ProfileDocument::note_key(Section& s, uint32_t pos, std::optional<uint32_t> new_key_hash) {
+void ProfileDocument::note_key(Section& s, uint32_t pos, uint32_t hash) {
     ++s.key_lines;
-    if (s.keys && !s.keys->crowded(s.key_lines)) {
-        if (new_key_hash) {
-            s.keys->put(*new_key_hash, pos);
-            return;
-        }
-        std::string_view key = key_name(text(lines(s)[pos]));
-        const uint32_t hash = fold_hash(key);
-        if (find_key(s, key, hash))
-            s.duplicate_keys = true;
-        else
-            s.keys->put(hash, pos);
-        return;
-    }
-    if (s.key_lines <= kIndexAbove) return;
-    // Built, or grown, from the lines in file order, so that the first line of a key wins.
+    if (s.keys && !s.keys->crowded(s.key_lines))
+        s.keys->put(hash, pos);
+    else if (s.key_lines > kIndexAbove)
+        build_key_index(s);
+}
+
+void ProfileDocument::build_key_index(Section& s) {
+    // From the lines in file order, so that the first line of a key wins.
     s.keys.reset();
     auto slots = std::make_unique<Slots>();
     slots->clear_for(s.key_lines);

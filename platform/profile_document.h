@@ -110,8 +110,9 @@ private:
     void index_section(uint32_t index, bool known_new = false);
     bool key_at(const Section& s, uint32_t pos, std::string_view key) const;
     std::optional<uint32_t> find_key(const Section& s, std::string_view key, uint32_t hash) const;
-    // new_key_hash: the key is not yet in the section, which the caller has just seen; its hash.
-    void note_key(Section& s, uint32_t pos, std::optional<uint32_t> new_key_hash = std::nullopt);
+    // A key line new to the section (the caller has just looked for it), and its name's hash.
+    void note_key(Section& s, uint32_t pos, uint32_t hash);
+    void build_key_index(Section& s);
     void unindex_key(Section& s, std::string_view key, uint32_t hash);
     void insert_key(Section& s, const Line& line, uint32_t hash);
     void erase_line(Section& s, uint32_t pos);

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "platform/profile_disk.h"
 #include "platform/virtual_clock.h"
 #include "tests/profile/temp_folder.h"
 
@@ -459,6 +461,87 @@ TEST_F(ProfileEngine, a_file_rebuilt_after_load_with_many_more_sections_keeps_ea
     }
     profile_flush();
     EXPECT_EQ(read_file(ini), list + devices);
+}
+
+TEST_F(ProfileEngine, a_large_section_keeps_every_other_key_whatever_is_erased_and_in_what_order) {
+    struct Case {
+        const char* what;
+        std::vector<int> erased;  // of Device1..Device200, in this order
+    };
+    std::vector<int> every_third, backwards, all_but_one;
+    for (int i = 3; i <= 200; i += 3) every_third.push_back(i);
+    for (int i = 200; i >= 101; --i) backwards.push_back(i);
+    for (int i = 1; i <= 200; ++i)
+        if (i != 137) all_but_one.push_back(i);
+    const Case cases[] = {{"every third", every_third}, {"the last half, last first", backwards},
+                          {"all but one", all_but_one}};
+    for (const Case& c : cases) {
+        std::string file = "[MAC List]\r\n";
+        for (int i = 1; i <= 200; ++i) file += "Device" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+        write_file(ini, file + "[Next]\r\nk=v\r\n");
+        clock.run_pending();
+        for (int i : c.erased) EXPECT_TRUE(write("MAC List", ("Device" + std::to_string(i)).c_str(), nullptr));
+        std::string expected = "[MAC List]\r\n";
+        for (int i = 1; i <= 200; ++i) {
+            const bool gone = std::find(c.erased.begin(), c.erased.end(), i) != c.erased.end();
+            EXPECT_EQ(read("mac list", "device" + std::to_string(i)), gone ? "Errore" : std::to_string(i)) << c.what << i;
+            if (!gone) expected += "Device" + std::to_string(i) + "=" + std::to_string(i) + "\r\n";
+        }
+        // Read from the last section back to the first, against the file's order.
+        EXPECT_EQ(read("Next", "k"), "v") << c.what;
+        profile_flush();
+        EXPECT_EQ(read_file(ini), expected + "[Next]\r\nk=v\r\n") << c.what;
+    }
+}
+
+TEST(ContentHash, the_same_bytes_hash_the_same_however_they_are_cut) {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) bytes += static_cast<char>(i * 7 + 3);
+    const uint64_t whole = platform::content_hash(bytes);
+    for (size_t piece : {1u, 3u, 7u, 8u, 9u, 64u, 999u}) {
+        platform::ContentHash hash;
+        for (size_t at = 0; at < bytes.size(); at += piece) {
+            hash.add(std::string_view(bytes).substr(at, piece));
+            hash.add({});
+        }
+        EXPECT_EQ(hash.value(), whole) << piece;
+    }
+    // Different content, or only a different length, gives another value.
+    EXPECT_NE(platform::content_hash(bytes.substr(0, 999)), whole);
+    EXPECT_NE(platform::content_hash(bytes + '\0'), whole);
+    EXPECT_NE(platform::content_hash(std::string(8, '\0')), platform::content_hash(std::string(7, '\0')));
+}
+
+TEST(FileHolds, only_exactly_the_pieces_are_the_same_file) {
+    TempFolder dir;
+    const std::string path = dir / "f.ini";
+    const std::string bytes = "[S]\r\nk=v\r\n" + std::string(70000, 'x');
+    write_file(path, bytes);
+    auto cut = [](std::string text, size_t piece) {
+        return [text, piece](const platform::PutPiece& put) {
+            for (size_t at = 0; at < text.size(); at += piece)
+                if (!put(std::string_view(text).substr(at, piece))) return;
+        };
+    };
+    struct Case {
+        const char* what;
+        std::string content;
+        size_t size;
+        bool same;
+    };
+    std::string last_differs = bytes;
+    last_differs.back() = 'y';
+    const Case cases[] = {
+        {"the same bytes", bytes, bytes.size(), true},
+        {"the last byte differs", last_differs, bytes.size(), false},
+        {"the file is longer", bytes.substr(0, bytes.size() - 1), bytes.size() - 1, false},
+        {"the file is shorter", bytes + "z", bytes.size() + 1, false},
+    };
+    for (const Case& c : cases)
+        for (size_t piece : {1000u, 65536u, 100000u})
+            EXPECT_EQ(platform::file_holds(path, c.size, cut(c.content, piece)), c.same) << c.what << " " << piece;
+    EXPECT_FALSE(platform::file_holds(dir.path(), 0, cut("", 1)));
+    EXPECT_FALSE(platform::file_holds(dir / "missing", 0, cut("", 1)));
 }
 
 }  // namespace

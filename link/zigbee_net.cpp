@@ -108,7 +108,6 @@ bool ZigBeeNet::QueueCommand(const std::string& cmd) {
     return true;
 }
 
-
 bool ZigBeeNet::Delay(int32_t ms) {
     auto alive = alive_;
     try {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -42,23 +43,39 @@ std::vector<std::string> reply_mix() {
             std::string("\x02\x0A\x1B\x10", 4) + std::string(16, 'd') + ";"};
 }
 
+// The link on the real serial port, opened on a pseudo-terminal with its own settings; the thread's
+// link state and settings are put back when it goes.
+struct LinkOnPty {
+    PtyPair pty;
+    platform::MemorySettingsStore store;
+    NoEvents events;
+    std::unique_ptr<ZigBeeNet> net;
+
+    LinkOnPty() {
+        platform::set_settings(&store);
+        platform::register_port(kPort, pty.slave_path);
+        ZigBeeNet::ResetThreadState();
+        net = std::make_unique<ZigBeeNet>();
+        net->set_events(&events);
+        net->CommPort(kPort);
+    }
+    ~LinkOnPty() {
+        net.reset();
+        platform::set_settings(nullptr);
+        ZigBeeNet::ResetThreadState();
+    }
+};
+
 // Receive CPU per character on the real port: the stream arrives `chunk` characters per notification
 // (16: a UART's receive FIFO at line rate; 4096: as fast as the port can be read).
 void BM_ReceiveOnPtyPerCharacter(benchmark::State& state) {
     const auto chunk = static_cast<size_t>(state.range(0));
-    PtyPair pty;
-    platform::MemorySettingsStore store;
-    platform::set_settings(&store);
-    platform::register_port(kPort, pty.slave_path);
-    ZigBeeNet::ResetThreadState();
     double cpu_us = 0;
     size_t chars = 0;
     {
-        ZigBeeNet net;
-        NoEvents events;
-        net.set_events(&events);
-        net.CommPort(kPort);
-        net.StopOPERATIONS();  // replies stay queued, to be counted
+        LinkOnPty link;
+        PtyPair& pty = link.pty;
+        link.net->StopOPERATIONS();  // replies stay queued, to be counted
         // Where each reply of the stream ends: the measure stops once every reply delivered is framed.
         std::string stream;
         std::vector<size_t> ends;
@@ -86,8 +103,6 @@ void BM_ReceiveOnPtyPerCharacter(benchmark::State& state) {
             }
         }
     }
-    platform::set_settings(nullptr);
-    ZigBeeNet::ResetThreadState();
     state.counters["cpu_us_per_char"] = cpu_us / static_cast<double>(chars);
     state.counters["goal_us"] = 1.0;
     state.SetItemsProcessed(static_cast<int64_t>(chars));
@@ -109,18 +124,11 @@ long peak_rss_kb() {
 // real clock (one reply per 50 ms tick reaches the host). What the process holds must stay flat: the
 // peer is held back by the line, not by this process's memory.
 void BM_FloodPeakMemoryGrowth(benchmark::State& state) {
-    PtyPair pty;
-    platform::MemorySettingsStore store;
-    platform::set_settings(&store);
-    platform::register_port(kPort, pty.slave_path);
-    ZigBeeNet::ResetThreadState();
     long growth_kb = 0;
     double written = 0;
     {
-        ZigBeeNet net;
-        NoEvents events;
-        net.set_events(&events);
-        net.CommPort(kPort);
+        LinkOnPty link;
+        PtyPair& pty = link.pty;
         std::string stream;
         while (stream.size() < 65536)
             for (const std::string& r : reply_mix()) stream += r;
@@ -143,8 +151,6 @@ void BM_FloodPeakMemoryGrowth(benchmark::State& state) {
             growth_kb = std::max(growth_kb, peak_rss_kb() - before);
         }
     }
-    platform::set_settings(nullptr);
-    ZigBeeNet::ResetThreadState();
     state.counters["peak_rss_growth_MB"] = static_cast<double>(growth_kb) / 1024.0;
     state.counters["goal_MB_flat"] = 1;
     state.counters["peer_bytes_taken"] = written;

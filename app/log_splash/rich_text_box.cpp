@@ -1,9 +1,19 @@
 #include "app/log_splash/rich_text_box.h"
 
+#include <QApplication>
+#include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
 
-RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent) {}
+#include "app/log_splash/groove_cache_style.h"
+
+RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent) {
+    // Its scroll bars repaint with every line appended.
+    auto* style = new GrooveCacheStyle(QApplication::style()->name());
+    style->setParent(this);
+    verticalScrollBar()->setStyle(style);
+    horizontalScrollBar()->setStyle(style);
+}
 
 int32_t RichTextBox::TextLength() const {
     // Counted from the document rather than from a copy of its text: the log asks before every line.

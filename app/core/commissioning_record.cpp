@@ -44,7 +44,8 @@ std::string CommissioningRecord(const QDateTime& at) {
     const State& s = g();
     std::string text = "\xEF\xBB\xBF" + row(std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
     const std::string exported = at.toString(Qt::ISODate).toStdString();
-    for (int i = 1; i <= kScanSlots; ++i) {
+    const int last = s.Devices.LastInUse(kScanSlots);
+    for (int i = 1; i <= last; ++i) {
         const DeviceRecord& d = s.Devices[i];
         if (d.ID64Long.empty()) continue;
         // Battery, temperature and inputs are known only once the device has reported them.

@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <QString>
 #include <array>
+#include <utility>
 
 #include "app/core/display_text.h"
 #include "app/core/mod_main.h"
@@ -31,7 +32,7 @@ void RefreshDeviceList() {
     std::array<DeviceRecord, frmMain::kListRows> page{};
     for (int k = 0; k < frmMain::kListRows; ++k) {
         const int slot = s.ListTop + k;
-        if (slot <= s.TotalDevice && slot <= kTableSlots) page[static_cast<size_t>(k)] = s.Devices[slot];
+        if (slot <= s.TotalDevice && slot <= kTableSlots) page[static_cast<size_t>(k)] = std::as_const(s.Devices)[slot];
     }
     for (size_t k = 0; k < page.size(); ++k) {
         const DeviceRecord& d = page[k];

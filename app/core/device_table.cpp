@@ -10,16 +10,17 @@ namespace modMain {
 
 int16_t FindDeviceByMac(const std::string& mac) {
     if (mac.empty()) return 0;
-    const auto& d = g().Devices;
-    for (int i = 1; i <= kScanSlots; ++i)
+    const DeviceSlots& d = g().Devices;
+    const int last = d.LastInUse(kScanSlots);
+    for (int i = 1; i <= last; ++i)
         if (d[i].ID64Long == mac) return static_cast<int16_t>(i);
     return 0;
 }
 
 int16_t FindDeviceByShort(const std::string& shortId) {
     if (shortId.empty()) return 0;
-    const auto& d = g().Devices;
-    for (int i = kScanSlots; i >= 1; --i)
+    const DeviceSlots& d = g().Devices;
+    for (int i = d.LastInUse(kScanSlots); i >= 1; --i)
         if (d[i].ID16Short == shortId) return static_cast<int16_t>(i);
     return 0;
 }
@@ -50,8 +51,9 @@ void UpdateDeviceIdentity(const std::string& mac, const std::string& shortId, in
 }
 
 void ClearShortIds() {
-    auto& d = g().Devices;
-    for (int i = 1; i <= kScanSlots; ++i) {
+    DeviceSlots& d = g().Devices;
+    const int last = d.LastInUse(kScanSlots);
+    for (int i = 1; i <= last; ++i) {
         d[i].ID16Short.clear();
         d[i].devStatus = 0;
     }
@@ -66,14 +68,15 @@ void DeleteDevice(int16_t index) {
 void CompactDeviceTable() {
     // In place and stable: the same result as copying the kept records into a fresh table and back,
     // without a second table of 65535 records.
-    auto& d = g().Devices;
+    DeviceSlots& d = g().Devices;
+    const int last = d.LastInUse(kTableSlots);
     int out = 1;
-    for (int i = 1; i <= kTableSlots; ++i) {
+    for (int i = 1; i <= last; ++i) {
         if (d[i].ID64Long.empty()) continue;
         if (i != out) d[out] = std::move(d[i]);
         ++out;
     }
-    for (int i = out; i <= kTableSlots; ++i) d[i] = DeviceRecord{};
+    d.ClearFrom(out);
     g().ListDirty = 1;
     if (frmMain* main = windows().main) main->WakeSupervision();  // the recount is due
 }

@@ -16,7 +16,7 @@ State& g() {
 void reset() {
     // The old table goes before the new one is made: two tables of 65536 records at once would
     // double the memory a test or benchmark program peaks at.
-    std::vector<DeviceRecord>().swap(g().Devices);
+    g().Devices.Release();
     g() = State{};
 }
 

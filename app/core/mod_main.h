@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "app/core/device_record.h"
+#include "app/core/device_slots.h"
 
 class frmMain;
 class frmLog;
@@ -17,10 +17,6 @@ class Pravel;
 class ZigBeeNet;
 
 namespace modMain {
-
-// Slots are indexed from 1; searches and clearing passes stop at kScanSlots.
-constexpr int kTableSlots = 65535;
-constexpr int kScanSlots = 32000;
 
 struct State {
     // Saved settings and start-up.
@@ -42,7 +38,7 @@ struct State {
     int16_t StartupDone = 0;
 
     // The device table (index 0 unused) and the network-wide values.
-    std::vector<DeviceRecord> Devices = std::vector<DeviceRecord>(kTableSlots + 1);
+    DeviceSlots Devices;
     int16_t TotalDevice = 0;
     int32_t DeviceTimeOut = 0;
     int16_t NetStat = 0;

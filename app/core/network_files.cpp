@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "app/core/conversion.h"
@@ -157,9 +158,10 @@ void SaveNetworkData() {
     // Slots inside the used range whose address is empty (a deletion not yet recounted) are left
     // out, and the rest numbered without gaps, so the file never holds an entry without an address.
     std::vector<int> used;
+    const DeviceSlots& table = s.Devices;
     const int total = std::min<int>(s.TotalDevice, kTableSlots);
     for (int i = 1; i <= total; ++i)
-        if (!s.Devices[i].ID64Long.empty()) used.push_back(i);
+        if (!table[i].ID64Long.empty()) used.push_back(i);
 
     ini().File(s.NetFilePath);
     ini().Sezione("Main");
@@ -177,7 +179,7 @@ void SaveNetworkData() {
     ini().CancellaSezione();
     int n = 0;
     for (int i : used) {
-        const DeviceRecord& dev = s.Devices[i];
+        const DeviceRecord& dev = table[i];
         ++n;
         ini().Sezione("MAC List");
         ini().CreaSezione();
@@ -210,7 +212,7 @@ void WriteMacListFile() {
         text += "\r\n";
     };
     add(s.CoordMac);
-    for (int i = 1; i <= total; ++i) add(s.Devices[i].ID64Long);
+    for (int i = 1; i <= total; ++i) add(std::as_const(s.Devices)[i].ID64Long);
     write_whole_file(s.MacListPath, text);
 }
 

@@ -120,7 +120,8 @@ void frmDevice::tmrIOA_Timer() {
     }
 
     const int slot = s.OpenDeviceIdx;
-    ShowStatus(slot >= 1 && slot <= kTableSlots ? s.Devices[static_cast<size_t>(slot)].devStatus : int16_t{0});
+    const DeviceSlots& table = s.Devices;
+    ShowStatus(slot >= 1 && slot <= kTableSlots ? table[static_cast<size_t>(slot)].devStatus : int16_t{0});
     lblVBatt->setText(GeneralNumber(cur.devVBatt));
     lblTemp->setText(GeneralNumber(cur.devTemp));
 

@@ -3,6 +3,7 @@
 // record back when it closes.
 #include <QEvent>
 #include <QPointer>
+#include <utility>
 
 #include "app/core/device_list_page.h"
 #include "app/core/device_table.h"
@@ -87,11 +88,11 @@ void frmMain::lblLstDEVName_DblClick(int16_t Index) {
     int slot = s.ListTop + Index;
     // Slots past the scanned part hold no device, and the slot number must fit OpenDeviceIdx.
     if (slot < 1 || slot > kScanSlots) return;
-    if (s.Devices[static_cast<size_t>(slot)].ID16Short.empty() && s.Devices[static_cast<size_t>(slot)].ID64Long.empty())
-        return;
+    const DeviceRecord& d = std::as_const(s.Devices)[static_cast<size_t>(slot)];
+    if (d.ID16Short.empty() && d.ID64Long.empty()) return;
 
     s.DevWinState = 2;
-    s.CurDevice = s.Devices[static_cast<size_t>(slot)];
+    s.CurDevice = d;
     s.OpenDeviceShort = s.CurDevice.ID16Short;
     // Bound from the start: a report handled while the window loads refreshes only this slot's copy.
     s.OpenDeviceIdx = static_cast<int16_t>(slot);

@@ -1,6 +1,7 @@
 #include "app/main_window/frmMain.h"
 
 #include <QCloseEvent>
+#include <utility>
 
 #include "app/core/device_list_page.h"
 #include "app/core/device_table.h"
@@ -166,8 +167,10 @@ void frmMain::tmrGenOper_Timer() {
         tmrDevAlive.set_enabled(false);
         s.ListDirty = 0;
         int16_t count = 0;
-        for (int i = 1; i <= kScanSlots; ++i)
-            if (!s.Devices[i].ID64Long.empty()) ++count;
+        const DeviceSlots& table = s.Devices;
+        const int last = table.LastInUse(kScanSlots);
+        for (int i = 1; i <= last; ++i)
+            if (!table[i].ID64Long.empty()) ++count;
         s.TotalDevice = count;
         tmrDevAlive.set_enabled(true);
         RefreshDeviceList();
@@ -217,7 +220,7 @@ void frmMain::tmrDevAlive_Timer() {
         }
     }
     if (p <= kTableSlots) {
-        const DeviceRecord& d = s.Devices[p];
+        const DeviceRecord& d = std::as_const(s.Devices)[p];
         if (!d.ID16Short.empty() && !d.ID64Long.empty() && !end_device(d) && d.devIOValid == 0)
             ZigBeeNet.Ping(d.ID16Short);
     }

@@ -165,10 +165,12 @@ void announce(const std::string& r) {
         // The short address now belongs to this device alone: another record that still holds it
         // would take this device's pings and reports.
         if (s.FoundDevIdx != 0) {
-            for (int j = 1; j <= kScanSlots; ++j) {
-                DeviceRecord& d = s.Devices[j];
+            const DeviceSlots& table = s.Devices;
+            const int last = table.LastInUse(kScanSlots);
+            for (int j = 1; j <= last; ++j) {
+                const DeviceRecord& d = table[j];
                 if (j != s.FoundDevIdx && d.ID16Short == shortId && !d.ID64Long.empty() && d.ID64Long != mac)
-                    d.ID16Short.clear();
+                    s.Devices[j].ID16Short.clear();
             }
         }
     }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "app/core/device_table.h"
 #include "app/core/mod_main.h"
 
@@ -124,4 +127,30 @@ TEST_F(DeviceTable, clearing_short_ids_keeps_addresses_and_resets_link_state) {
     EXPECT_EQ(g().Devices[1].devStatus, 0);
     EXPECT_EQ(g().Devices[1].ID64Long, kMacA);
     EXPECT_EQ(g().Devices[1].DeviceName, "pump");
+}
+
+TEST_F(DeviceTable, passes_that_stop_where_the_records_end_answer_as_passes_over_every_slot) {
+    // One address and one short address everywhere: each search must reach the far end of the scanned
+    // part. The names tell the records apart once compacted.
+    const std::vector<std::vector<int>> layouts = {{32000}, {7, 31999, 32000, 32001, 65535}, {40000, 65535}};
+    const State& table = g();
+    for (const auto& slots : layouts) {
+        modMain::reset();
+        for (int slot : slots) {
+            put(slot, kMacA, "1A2B");
+            g().Devices[slot].DeviceName = std::to_string(slot);
+        }
+        const auto scanned = std::count_if(slots.begin(), slots.end(), [](int slot) { return slot <= kScanSlots; });
+        EXPECT_EQ(FindDeviceByMac(kMacA), scanned ? slots.front() : 0) << slots.back();
+        EXPECT_EQ(FindDeviceByShort("1A2B"), scanned ? slots[static_cast<size_t>(scanned) - 1] : 0) << slots.back();
+        ClearShortIds();
+        for (int slot : slots) EXPECT_EQ(table.Devices[slot].ID16Short.empty(), slot <= kScanSlots) << slot;
+        CompactDeviceTable();
+        const size_t n = slots.size();
+        for (size_t k = 0; k < n; ++k) EXPECT_EQ(table.Devices[k + 1].DeviceName, std::to_string(slots[k]));
+        for (int slot : slots) EXPECT_TRUE(slot <= static_cast<int>(n) || table.Devices[slot].ID64Long.empty()) << slot;
+        // The last record kept its short address if it came from beyond the scanned part.
+        EXPECT_EQ(FindDeviceByShort("1A2B"), slots.back() > kScanSlots ? static_cast<int16_t>(n) : 0) << slots.back();
+        EXPECT_EQ(FindDeviceByMac(kMacA), 1);
+    }
 }

@@ -8,6 +8,8 @@
 #include "app/log_splash/groove_cache_style.h"
 
 RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent) {
+    // Nobody edits the log: keeping every appended line for undo only costs time and memory.
+    setUndoRedoEnabled(false);
     // Its scroll bars repaint with every line appended.
     auto* style = new GrooveCacheStyle(QApplication::style()->name());
     style->setParent(this);

@@ -5,13 +5,13 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "app/log_splash/groove_cache_style.h"
+#include "app/log_splash/banded_scroll_bar_style.h"
 
 RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent) {
     // Nobody edits the log: keeping every appended line for undo only costs time and memory.
     setUndoRedoEnabled(false);
     // Its scroll bars repaint with every line appended.
-    auto* style = new GrooveCacheStyle(QApplication::style()->name());
+    auto* style = new BandedScrollBarStyle(QApplication::style()->name());
     style->setParent(this);
     verticalScrollBar()->setStyle(style);
     horizontalScrollBar()->setStyle(style);

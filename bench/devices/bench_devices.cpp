@@ -214,16 +214,6 @@ void report_program_peak() {
     if (std::system(command.c_str()) != 0) std::printf("the peak measurement failed\n");
 }
 
-// The network files of `devices` devices, in a folder that outlives the workspace that wrote them.
-std::string kept_network(int devices) {
-    Workspace ws(devices);
-    fill_table(devices);
-    SaveNetworkData();
-    const std::string kept = ws.folder + "_kept";
-    if (std::system(("cp -r '" + ws.folder + "' '" + kept + "'").c_str()) != 0) return std::string();
-    return kept;
-}
-
 // Load and save CPU of the network in `folder`, in a fresh process; false when the child failed.
 bool program_cpu(const std::string& folder, int devices, double& load, double& save) {
     const std::string command = "'" + self_path() + "' --program-cpu '" + folder + "' " + std::to_string(devices);
@@ -250,9 +240,10 @@ void report_program_cpu() {
     for (int round = 0; round < kRounds && ok; ++round) {
         double l[3] = {}, s[3] = {};
         for (int i = 0; i < 3 && ok; ++i) {
-            const std::string folder = kept_network(sizes[i]);
-            ok = !folder.empty() && program_cpu(folder, sizes[i], l[i], s[i]);
-            if (!folder.empty()) std::system(("rm -rf '" + folder + "'").c_str());
+            Workspace ws(sizes[i]);
+            fill_table(sizes[i]);
+            SaveNetworkData();
+            ok = program_cpu(ws.folder, sizes[i], l[i], s[i]);
         }
         if (!ok || l[1] <= 0 || s[1] <= 0) break;
         for (int i = 0; i < 3; ++i) {

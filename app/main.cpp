@@ -8,10 +8,13 @@
 #include "app/core/end_program.h"
 #include "app/core/mod_main.h"
 #include "app/core/program_options.h"
+#include "app/core/serial_recording.h"
 #include "app/core/start_up.h"
 #include "app/log_splash/splash_logo.h"
 #include "app/main_window/frmMain.h"
+#include "platform/command_line.h"
 #include "platform/daily_log.h"
+#include "platform/serial_recorder.h"
 #include "platform/user_folders.h"
 
 namespace {
@@ -47,12 +50,27 @@ void close_on_signals(QObject* owner) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (argc > 1) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    platform::RecordRequest record;
+    std::string error;
+    if (!platform::take_record_options(args, record, error) || (!record.path.empty() && !args.empty())) {
+        if (error.empty()) error = "--record starts the program and goes with no other option";
+        std::cerr << "Dalmiro: " << error << "\n" << modMain::kProgramUsage;
+        return platform::kExitUsage;
+    }
+    if (!args.empty()) {
         // The options answer without a window, so they work without a display too.
         QCoreApplication app(argc, argv);
-        return modMain::RunProgramOptions(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+        return modMain::RunProgramOptions(args, std::cout, std::cerr);
     }
     QApplication app(argc, argv);
+    // Every port the program makes is heard by the recorder, so File > Record serial traffic can
+    // start at any time.
+    modMain::InstallSerialRecorder();
+    if (!record.path.empty() && !modMain::StartSerialRecording(record.path, record.limit_mb, error)) {
+        std::cerr << "Dalmiro: cannot record: " << error << "\n";
+        return 1;
+    }
     // The desktop matches the windows to the installed entry and its icon by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.northgateradio.dalmiro"));
     QApplication::setWindowIcon(QIcon(PaintSplashLogo(256)));

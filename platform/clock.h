@@ -17,6 +17,9 @@ public:
 
     // Millisecond counter; wraps at 2^32 like the platform counter it stands in for.
     virtual uint32_t now_ms() = 0;
+    // A microsecond counter that does not wrap, for stamping what must be timed finer than the
+    // millisecond counter (the serial recording).
+    virtual uint64_t now_us() = 0;
 
     // Processes everything that is pending (posted calls, due timers, window events) and returns.
     // When nothing is pending it first waits, at most max_wait_ms, for the next event or timer:

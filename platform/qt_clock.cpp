@@ -19,6 +19,11 @@ uint32_t QtClock::now_ms() {
     return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
+uint64_t QtClock::now_us() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
 void QtClock::pump_events(uint32_t max_wait_ms) {
     if (!QCoreApplication::instance()) return;
     if (max_wait_ms == 0) {

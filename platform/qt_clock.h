@@ -16,6 +16,7 @@ public:
     ~QtClock() override;
 
     uint32_t now_ms() override;
+    uint64_t now_us() override;
     void pump_events(uint32_t max_wait_ms) override;
     void post(std::function<void()> fn) override;
     uint64_t call_later(uint32_t ms, std::function<void()> fn) override;

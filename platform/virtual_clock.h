@@ -24,6 +24,7 @@ public:
     ~VirtualClock() override;
 
     uint32_t now_ms() override { return now_; }
+    uint64_t now_us() override { return abs_now_ * 1000; }
     void pump_events(uint32_t max_wait_ms) override;
     void post(std::function<void()> fn) override;
     uint64_t call_later(uint32_t ms, std::function<void()> fn) override;

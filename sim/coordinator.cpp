@@ -31,21 +31,6 @@ bool parse_hex(const std::string& s, size_t max_digits, uint32_t& out) {
     return true;
 }
 
-// Commands are text, but noise and device strings are not: show anything unprintable as \xNN.
-std::string printable(const std::string& bytes) {
-    std::string s;
-    for (unsigned char c : bytes) {
-        if (c >= 0x20 && c < 0x7F && c != '\\') {
-            s += static_cast<char>(c);
-        } else {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", c);
-            s += buf;
-        }
-    }
-    return s;
-}
-
 uint32_t mac_seed(const Mac& mac) {
     uint32_t h = 2166136261u;  // FNV-1a
     for (uint8_t b : mac) h = (h ^ b) * 16777619u;
@@ -134,19 +119,19 @@ void Coordinator::answer(uint32_t delay_ms, const std::string& bytes) {
 void Coordinator::receive(const std::string& bytes) {
     std::string junk;
     auto commands = scanner_.feed(bytes, junk);
-    if (!junk.empty()) log("<- (skipped) " + printable(junk));
+    if (!junk.empty()) log("<- (skipped) " + frames::printable(junk));
     for (const auto& c : commands) handle(c);
     cancel(idle_key_);
     if (scanner_.has_partial()) {
         idle_key_ = later(kIdleDiscardMs, Group::Line, [this] {
             idle_key_ = 0;
-            log("<- (unfinished, dropped) " + printable(scanner_.discard_partial()));
+            log("<- (unfinished, dropped) " + frames::printable(scanner_.discard_partial()));
         });
     }
 }
 
 void Coordinator::handle(const ScannedCommand& c) {
-    log("<- " + printable(c.text));
+    log("<- " + frames::printable(c.text));
     if (restarting_) {
         log("   (restarting: not heard)");
         return;

@@ -1,5 +1,7 @@
 #include "sim/reply_frames.h"
 
+#include <cstdio>
+
 namespace zbsim::frames {
 
 namespace {
@@ -57,6 +59,20 @@ std::string hex_dash(const std::string& bytes) {
         if (!s.empty()) s += '-';
         s += kHex[c >> 4];
         s += kHex[c & 15];
+    }
+    return s;
+}
+
+std::string printable(const std::string& bytes) {
+    std::string s;
+    for (unsigned char c : bytes) {
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            s += static_cast<char>(c);
+        } else {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02X", c);
+            s += buf;
+        }
     }
     return s;
 }

@@ -40,5 +40,7 @@ inline std::string restarting() { return "F;"; }
 
 // Bytes as upper-case hexadecimal pairs joined by "-", for the traffic log.
 std::string hex_dash(const std::string& bytes);
+// Commands are text, but noise and device strings are not: anything unprintable shows as \xNN.
+std::string printable(const std::string& bytes);
 
 }  // namespace zbsim::frames

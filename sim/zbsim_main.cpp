@@ -8,27 +8,32 @@
 #include <fcntl.h>
 #include <iostream>
 #include <optional>
+#include <vector>
 #include <unistd.h>
 
 #include "platform/command_line.h"
 #include "platform/port_map.h"
+#include "platform/serial_recording_file.h"
 #include "sim/coordinator.h"
 #include "sim/pty_link.h"
+#include "sim/replay.h"
 #include "sim/sim_config.h"
 
 namespace {
 
 const char* const kUsage =
-    "usage: zbsim --link PATH [--config FILE] [--port N]\n"
+    "usage: zbsim --link PATH [--config FILE | --replay RECORDING] [--port N]\n"
     "       zbsim --demo-config   (prints the built-in network as a configuration file)\n"
     "       zbsim --help | --version\n"
     "  --link PATH    make PATH a symbolic link to the simulated coordinator's serial port\n"
     "  --config FILE  the network to simulate (default: the built-in demo network)\n"
+    "  --replay RECORDING  instead of a network, play the coordinator's side of a serial recording\n"
     "  --port N       also register the port as serial port number N (1..99) for this user\n";
 
 struct Options {
     std::string link;
     std::string config;
+    std::string replay;
     int port = 0;
 };
 
@@ -36,7 +41,7 @@ std::optional<Options> parse_args(int argc, char** argv, std::string& error) {
     Options o;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (i + 1 >= argc || (a != "--link" && a != "--config" && a != "--port")) {
+        if (i + 1 >= argc || (a != "--link" && a != "--config" && a != "--replay" && a != "--port")) {
             error = "unexpected argument '" + a + "'";
             return std::nullopt;
         }
@@ -45,6 +50,8 @@ std::optional<Options> parse_args(int argc, char** argv, std::string& error) {
             o.link = v;
         } else if (a == "--config") {
             o.config = v;
+        } else if (a == "--replay") {
+            o.replay = v;
         } else {
             bool digits = !v.empty() && v.size() <= 2 && v.find_first_not_of("0123456789") == std::string::npos;
             o.port = digits ? std::stoi(v) : 0;
@@ -56,6 +63,10 @@ std::optional<Options> parse_args(int argc, char** argv, std::string& error) {
     }
     if (o.link.empty()) {
         error = "--link is required";
+        return std::nullopt;
+    }
+    if (!o.config.empty() && !o.replay.empty()) {
+        error = "--config and --replay exclude each other";
         return std::nullopt;
     }
     return o;
@@ -115,6 +126,16 @@ int main(int argc, char** argv) {
         }
         config = *loaded;
     }
+    platform::recording::Recording recording;
+    std::vector<std::string> warnings;
+    if (!opts->replay.empty()) {
+        const auto outcome = platform::recording::load_recording(opts->replay, recording);
+        if (!outcome.usable) {
+            std::cerr << "zbsim: " << outcome.error << "\n";
+            return 2;
+        }
+        warnings = outcome.warnings;
+    }
 
     QCoreApplication app(argc, argv);
     if (!install_signal_pipe()) {
@@ -127,17 +148,32 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (opts->port) platform::register_port(opts->port, opts->link);
-
-    zbsim::Coordinator coordinator(config);
-    coordinator.set_log(log_line);
-    coordinator.set_sink([&pty](const std::string& bytes) { pty.write(bytes); });
-    pty.on_bytes = [&coordinator](const std::string& bytes) { coordinator.receive(bytes); };
+    const std::string where = opts->link + " -> " + pty.slave_path() +
+                              (opts->port ? " (port " + std::to_string(opts->port) + ")" : std::string());
     pty.on_problem = log_line;
 
-    log_line("coordinator " + zbsim::mac_text(config.mac) + " with " + std::to_string(config.devices.size()) +
-             " devices on " + opts->link + " -> " + pty.slave_path() +
-             (opts->port ? " (port " + std::to_string(opts->port) + ")" : std::string()));
-    int rc = app.exec();
+    int rc = 0;
+    if (!opts->replay.empty()) {
+        for (const std::string& w : warnings) log_line(w);
+        zbsim::Replay replay(recording);
+        replay.set_log(log_line);
+        replay.set_sink([&pty](const std::string& bytes) { pty.write(bytes); });
+        pty.on_bytes = [&replay](const std::string& bytes) { replay.receive(bytes); };
+        log_line("replaying " + opts->replay + " (" + recording.program + ", " + recording.start + ") on " + where);
+        replay.start();
+        rc = app.exec();
+        pty.on_bytes = nullptr;
+        log_line(replay.summary());
+    } else {
+        zbsim::Coordinator coordinator(config);
+        coordinator.set_log(log_line);
+        coordinator.set_sink([&pty](const std::string& bytes) { pty.write(bytes); });
+        pty.on_bytes = [&coordinator](const std::string& bytes) { coordinator.receive(bytes); };
+        log_line("coordinator " + zbsim::mac_text(config.mac) + " with " + std::to_string(config.devices.size()) +
+                 " devices on " + where);
+        rc = app.exec();
+        pty.on_bytes = nullptr;
+    }
 
     if (opts->port) platform::unregister_port(opts->port);
     zbsim::remove_symlink(opts->link, pty.slave_path());

@@ -9,6 +9,7 @@
 #include "link/zigbee_net.h"
 #include "platform/dialogs.h"
 #include "platform/profile_engine.h"
+#include "platform/serial_recorder.h"
 
 namespace modMain {
 
@@ -31,6 +32,8 @@ void EndProgram(int code) {
     tell_unsaved_files();
     // Whoever opens the port next (this program or another) must find it free: its lock goes with it.
     if (ZigBeeNet* link = controls().link) link->ClosePort();
+    // The recording ends with its stop line, so whoever reads it knows nothing is missing at its end.
+    if (auto recorder = platform::serial_recorder()) recorder->stop();
     platform::profile_flush();
     std::fflush(nullptr);
     std::_Exit(code);

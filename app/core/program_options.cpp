@@ -9,6 +9,9 @@ namespace modMain {
 
 const char* const kProgramUsage =
     "usage: Dalmiro                      start the program (it asks for the coordinator's port number)\n"
+    "       Dalmiro --record FILE [--record-limit MB]\n"
+    "                                    start the program and record every byte on the serial line into\n"
+    "                                    FILE, stopping at MB megabytes (default 100)\n"
     "       Dalmiro --list-ports         list this machine's serial ports and the number each is reachable as\n"
     "       Dalmiro --assign-port N PATH make serial port N (1..99) open PATH, by its /dev/serial/by-id name\n"
     "                                    when it has one\n"

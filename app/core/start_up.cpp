@@ -11,6 +11,7 @@
 #include "app/core/pump_until.h"
 #include "app/core/reply_wait.h"
 #include "app/core/saved_settings.h"
+#include "app/core/serial_recording.h"
 #include "app/core/string_table.h"
 #include "app/core/version_info.h"
 #include "app/core/device_list_page.h"
@@ -117,6 +118,7 @@ void Main() {
 
     auto* log = new frmLog;
     log->show();
+    AnnounceSerialRecording();
     auto* main = new frmMain;
     main->show();
 

@@ -10,6 +10,7 @@
 #include "app/core/log_line.h"
 #include "app/core/mod_main.h"
 #include "app/core/network_files.h"
+#include "app/core/serial_recording.h"
 #include "app/core/version_info.h"
 #include "app/main_window/frmMain.h"
 #include "platform/dialogs.h"
@@ -59,6 +60,24 @@ void SaveMenu(frmMain& main) {
     LogLine(T("Settings and network files saved", "Impostazioni e file di rete salvati"), 4);
 }
 
+void RecordSerialMenu(QAction& entry, const QDateTime& at) {
+    if (SerialRecordingActive()) {
+        StopSerialRecording();
+    } else {
+        const std::string proposed = QDir::homePath().toStdString() + "/Dalmiro-serial-" + coordinator_digits() + "-" +
+                                     at.toString(QStringLiteral("yyyyMMdd-HHmmss")).toStdString() + ".txt";
+        const std::string path = platform::dialogs().save_file_name(
+            T("Record serial traffic", "Registra il traffico seriale"), proposed);
+        std::string error;
+        if (!path.empty() && !StartSerialRecording(path, 0, error))
+            platform::dialogs().message_box(
+                T("The serial recording could not be started: ", "Impossibile avviare la registrazione seriale: ") +
+                    error,
+                kAppTitle);
+    }
+    entry.setChecked(SerialRecordingActive());
+}
+
 void SerialPortsMenu(const PortSource& source) {
     platform::Dialogs& d = platform::dialogs();
     const auto ports = platform::detect_ports(source.ports(), source.by_id_folder);
@@ -103,6 +122,11 @@ void BuildMainMenu(frmMain& main) {
     file->addSeparator();
     QObject::connect(file->addAction(QT("Serial ports…", "Porte seriali…")), &QAction::triggered,
                      [] { SerialPortsMenu(PortSource{}); });
+    QAction* record = file->addAction(QT("Record serial traffic…", "Registra il traffico seriale…"));
+    record->setObjectName(QStringLiteral("mnuRecordSerial"));
+    record->setCheckable(true);
+    record->setChecked(SerialRecordingActive());
+    QObject::connect(record, &QAction::triggered, [record] { RecordSerialMenu(*record, QDateTime::currentDateTime()); });
     QObject::connect(file->addAction(QT("Open log folder", "Apri la cartella dei log")), &QAction::triggered, [] {
         const QString folder = QString::fromStdString(platform::state_folder());
         QDir().mkpath(folder);

@@ -1,7 +1,8 @@
 #pragma once
-// The main window's menus. File: export the commissioning record, save, the serial ports, the log
-// folder, quit. Help: about. Each entry's work is a routine of its own, so tests drive it without
+// The main window's menus. File: export the commissioning record, save, the serial ports, recording
+// the serial line, the log folder, quit. Help: about. Each entry's work is a routine of its own, so tests drive it without
 // the menu.
+#include <QAction>
 #include <QDateTime>
 #include <string>
 
@@ -17,6 +18,9 @@ void BuildMainMenu(frmMain& main);
 void ExportRecordMenu(const QDateTime& at);
 // Saves what closing the window saves, and the program goes on.
 void SaveMenu(frmMain& main);
+// Starts recording the serial line into a file the operator picks (a name with the coordinator and
+// the time proposed), or stops the recording that runs; the entry's tick follows.
+void RecordSerialMenu(QAction& entry, const QDateTime& at);
 // Lists the ports with their numbers; the operator picks one and gives it a number.
 void SerialPortsMenu(const PortSource& source);
 // Version, the port in use and where every file of the program lives.

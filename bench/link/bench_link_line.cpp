@@ -1,13 +1,16 @@
-// The link on the real serial port (Qt SerialPort on a pseudo-terminal): receive CPU per character
-// and what a fast peer makes the program hold (what one noise byte costs is pure framing, measured in
-// bench_link). Each figure is printed beside its goal.
+// The link on the real serial port (Qt SerialPort on a pseudo-terminal): receive CPU per character,
+// with and without the serial line being recorded, and what a fast peer makes the program hold (what
+// one noise byte costs is pure framing, measured in bench_link). Each figure is printed beside its goal.
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -17,6 +20,7 @@
 #include "link/link_state.h"
 #include "link/zigbee_net.h"
 #include "platform/port_map.h"
+#include "platform/serial_recorder.h"
 #include "platform/settings_store.h"
 #include "tests/link/pty_pair.h"
 
@@ -43,37 +47,56 @@ std::vector<std::string> reply_mix() {
             std::string("\x02\x0A\x1B\x10", 4) + std::string(16, 'd') + ";"};
 }
 
-// The link on the real serial port, opened on a pseudo-terminal with its own settings; the thread's
-// link state and settings are put back when it goes.
+// The link on the real serial port, opened on a pseudo-terminal with its own settings, the line
+// recorded into a file when asked; the thread's link state, settings and recorder are put back when it
+// goes.
 struct LinkOnPty {
     PtyPair pty;
     platform::MemorySettingsStore store;
     NoEvents events;
+    std::shared_ptr<platform::SerialRecorder> recorder;
+    std::string recording_path;
     std::unique_ptr<ZigBeeNet> net;
 
-    LinkOnPty() {
+    explicit LinkOnPty(bool record = false) {
         platform::set_settings(&store);
         platform::register_port(kPort, pty.slave_path);
         ZigBeeNet::ResetThreadState();
+        if (record) {
+            char name[] = "/tmp/bench-recording-XXXXXX";
+            const int fd = mkstemp(name);
+            if (fd >= 0) close(fd);
+            recording_path = name;
+            recorder = std::make_shared<platform::SerialRecorder>("bench");
+            std::string error;
+            if (!recorder->start(recording_path, platform::SerialRecorder::kMaxLimitMB, error)) std::abort();
+            platform::set_serial_recorder(recorder);
+        }
         net = std::make_unique<ZigBeeNet>();
         net->set_events(&events);
         net->CommPort(kPort);
     }
     ~LinkOnPty() {
         net.reset();
+        platform::set_serial_recorder(nullptr);
+        recorder.reset();
+        if (!recording_path.empty()) std::remove(recording_path.c_str());
         platform::set_settings(nullptr);
         ZigBeeNet::ResetThreadState();
     }
 };
 
 // Receive CPU per character on the real port: the stream arrives `chunk` characters per notification
-// (16: a UART's receive FIFO at line rate; 4096: as fast as the port can be read).
+// (16: a UART's receive FIFO at line rate; 4096: as fast as the port can be read), the line recorded
+// (second argument 1) or not (0). Recording writes one line to its file per read, as it happens.
 void BM_ReceiveOnPtyPerCharacter(benchmark::State& state) {
     const auto chunk = static_cast<size_t>(state.range(0));
+    const bool record = state.range(1) != 0;
+    state.SetLabel(record ? "recorded" : "not recorded");
     double cpu_us = 0;
     size_t chars = 0;
     {
-        LinkOnPty link;
+        LinkOnPty link(record);
         PtyPair& pty = link.pty;
         link.net->StopOPERATIONS();  // replies stay queued, to be counted
         // Where each reply of the stream ends: the measure stops once every reply delivered is framed.
@@ -107,7 +130,12 @@ void BM_ReceiveOnPtyPerCharacter(benchmark::State& state) {
     state.counters["goal_us"] = 1.0;
     state.SetItemsProcessed(static_cast<int64_t>(chars));
 }
-BENCHMARK(BM_ReceiveOnPtyPerCharacter)->Arg(16)->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReceiveOnPtyPerCharacter)
+    ->Args({16, 0})
+    ->Args({16, 1})
+    ->Args({4096, 0})
+    ->Args({4096, 1})
+    ->Unit(benchmark::kMillisecond);
 
 long peak_rss_kb() {
     std::ifstream status("/proc/self/status");

@@ -30,7 +30,7 @@ std::vector<std::string> printed(const std::vector<Event>& events, const std::st
 TEST(RecordingPrint, shows_the_log_lines_of_the_program_with_exact_times) {
     ASSERT_TRUE(kUtc);
     using K = Event::Kind;
-    const std::string report(std::string("\x08\x1A\x2B") + std::string(13, '\x01') + ";", 17);
+    const std::string report = std::string("\x08\x1A\x2B") + std::string(13, '\x01') + ";";
     const std::vector<Event> events = {
         {0, K::Open, {}, "port=7 line=38400,n,8,1 handshaking=2 rts=1"},
         {1500, K::Sent, "CMD:11;", {}},

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <string_view>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -99,7 +100,8 @@ void SerialRecorder::event(Kind k, const std::string& payload) {
     size_t from = 0;
     do {
         line_.clear();
-        const std::string piece = on_line ? payload.substr(from, recording::kMaxBytesPerLine) : payload;
+        const std::string_view piece =
+            on_line ? std::string_view(payload).substr(from, recording::kMaxBytesPerLine) : std::string_view(payload);
         recording::append_event_line(line_, at, k, piece);
         line_ += '\n';
         if (written_ + line_.size() + kStopLineRoom > limit_bytes_) {

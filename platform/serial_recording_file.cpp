@@ -101,7 +101,7 @@ std::string header_value(const std::string& line, const std::string& key) {
 
 }  // namespace
 
-void append_event_line(std::string& line, uint64_t us, Kind kind, const std::string& payload) {
+void append_event_line(std::string& line, uint64_t us, Kind kind, std::string_view payload) {
     static const char digits[] = "0123456789ABCDEF";
     line += std::to_string(us);
     line += ' ';

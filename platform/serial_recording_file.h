@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::recording {
@@ -45,7 +46,7 @@ ReadOutcome load_recording(const std::string& path, Recording& out);
 
 // Appends one event's line, without its end, to `line`: "1234 TX 43 4D 44 3A 31 31 3B". `payload`
 // is the bytes of TX and RX (at most kMaxBytesPerLine), the text of the others.
-void append_event_line(std::string& line, uint64_t us, Event::Kind kind, const std::string& payload);
+void append_event_line(std::string& line, uint64_t us, Event::Kind kind, std::string_view payload);
 // The three header lines, each ended.
 std::string header_lines(const std::string& program, const std::string& start);
 

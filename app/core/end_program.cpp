@@ -5,11 +5,11 @@
 #include <string>
 
 #include "app/core/mod_main.h"
+#include "app/core/serial_recording.h"
 #include "app/core/version_info.h"
 #include "link/zigbee_net.h"
 #include "platform/dialogs.h"
 #include "platform/profile_engine.h"
-#include "platform/serial_recorder.h"
 
 namespace modMain {
 
@@ -33,7 +33,7 @@ void EndProgram(int code) {
     // Whoever opens the port next (this program or another) must find it free: its lock goes with it.
     if (ZigBeeNet* link = controls().link) link->ClosePort();
     // The recording ends with its stop line, so whoever reads it knows nothing is missing at its end.
-    if (auto recorder = platform::serial_recorder()) recorder->stop();
+    StopSerialRecording();
     platform::profile_flush();
     std::fflush(nullptr);
     std::_Exit(code);

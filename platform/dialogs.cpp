@@ -18,6 +18,11 @@ std::string ScriptedDialogs::input_box(const std::string& prompt, const std::str
 
 void ScriptedDialogs::message_box(const std::string& text, const std::string&) { messages.push_back(text); }
 
+void ScriptedDialogs::error_box(const std::string& text, const std::string& title, const std::string& detail) {
+    ScriptedDialogs::message_box(text, title);
+    details.push_back(detail);
+}
+
 std::string ScriptedDialogs::save_file_name(const std::string& title, const std::string& proposed) {
     return input_box("", title, proposed);
 }
@@ -28,6 +33,14 @@ namespace {
 QString to_q(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
 std::string from_q(const QString& s) { return s.toLatin1().toStdString(); }
 
+// Paths and reasons in a box are there to be copied into a terminal or a report.
+void show_box(QMessageBox::Icon icon, const std::string& text, const std::string& title, const std::string& detail) {
+    QMessageBox box(icon, to_q(title), to_q(text), QMessageBox::Ok, QApplication::activeWindow());
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    if (!detail.empty()) box.setInformativeText(to_q(detail));
+    box.exec();
+}
+
 class QtDialogs : public Dialogs {
 public:
     std::string input_box(const std::string& prompt, const std::string& title, const std::string& def) override {
@@ -37,7 +50,10 @@ public:
         return ok ? from_q(answer) : std::string();
     }
     void message_box(const std::string& text, const std::string& title) override {
-        QMessageBox::information(QApplication::activeWindow(), to_q(title), to_q(text));
+        show_box(QMessageBox::Information, text, title, "");
+    }
+    void error_box(const std::string& text, const std::string& title, const std::string& detail) override {
+        show_box(QMessageBox::Critical, text, title, detail);
     }
     std::string save_file_name(const std::string& title, const std::string& proposed) override {
         const QString chosen = QFileDialog::getSaveFileName(QApplication::activeWindow(), to_q(title),

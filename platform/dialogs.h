@@ -12,6 +12,8 @@ public:
     virtual ~Dialogs() = default;
     virtual std::string input_box(const std::string& prompt, const std::string& title, const std::string& def) = 0;
     virtual void message_box(const std::string& text, const std::string& title) = 0;
+    // A failure: `text` as the message, `detail` (the system's reason) under it, both to be copied.
+    virtual void error_box(const std::string& text, const std::string& title, const std::string& detail) = 0;
     // A file to write, chosen from `proposed` (a local path); "" when the operator cancels.
     virtual std::string save_file_name(const std::string& title, const std::string& proposed) = 0;
 };
@@ -23,6 +25,8 @@ public:
     };
     std::string input_box(const std::string& prompt, const std::string& title, const std::string& def) override;
     void message_box(const std::string& text, const std::string& title) override;
+    // Kept in `messages` like a message box, its detail in `details`.
+    void error_box(const std::string& text, const std::string& title, const std::string& detail) override;
     // Answered from `answers` like an input box, the proposed path as its default.
     std::string save_file_name(const std::string& title, const std::string& proposed) override;
 
@@ -31,6 +35,7 @@ public:
     static constexpr const char* kTakeDefault = "\x01" "default";
     std::vector<Asked> asked;
     std::vector<std::string> messages;
+    std::vector<std::string> details;
 };
 
 Dialogs& dialogs();

@@ -20,4 +20,13 @@ void register_port(int port, const std::string& device_path) {
 
 void unregister_port(int port) { settings().remove(kApp, kSection, std::to_string(port)); }
 
+std::vector<std::pair<int, std::string>> mapped_ports() {
+    std::vector<std::pair<int, std::string>> mapped;
+    for (int n = kFirstPortNumber; n <= kLastPortNumber; ++n) {
+        std::string path = settings().get(kApp, kSection, std::to_string(n), "");
+        if (!path.empty()) mapped.emplace_back(n, std::move(path));
+    }
+    return mapped;
+}
+
 }  // namespace platform

@@ -5,11 +5,18 @@
 // how a USB adapter (/dev/ttyUSB0) or the simulator's pseudo-terminal gets a number.
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform {
+
+constexpr int kFirstPortNumber = 1;
+constexpr int kLastPortNumber = 99;
 
 std::string port_device_path(int port);
 void register_port(int port, const std::string& device_path);
 void unregister_port(int port);
+// The numbers the settings store overrides, lowest first, each with its device path.
+std::vector<std::pair<int, std::string>> mapped_ports();
 
 }  // namespace platform

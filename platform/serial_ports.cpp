@@ -3,8 +3,7 @@
 #include <QSerialPortInfo>
 #include <algorithm>
 #include <filesystem>
-
-#include "platform/port_map.h"
+#include <sys/stat.h>
 
 namespace platform {
 
@@ -67,11 +66,42 @@ int proposed_port_number(const DetectedPort& port, const std::vector<DetectedPor
     return 0;
 }
 
-bool give_port_number(int number, const std::string& path, std::string& stored, const std::string& by_id_folder) {
-    if (number < kFirstPortNumber || number > kLastPortNumber || path.empty()) return false;
-    stored = stable_port_path(path, by_id_folder);
+std::vector<UnlistedMapping> unlisted_mappings(const std::vector<DetectedPort>& listed) {
+    std::vector<UnlistedMapping> unlisted;
+    for (auto& [number, path] : mapped_ports()) {
+        bool shown = false;
+        for (const DetectedPort& p : listed) shown = shown || p.number == number;
+        if (shown) continue;
+        const std::string refusal = serial_device_refusal(path);
+        unlisted.push_back({number, path, refusal.empty() ? "present" : refusal});
+    }
+    return unlisted;
+}
+
+std::string serial_device_refusal(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return "no such device";
+    if (S_ISCHR(st.st_mode)) return "";
+    const char* kind = S_ISREG(st.st_mode)    ? "a regular file"
+                       : S_ISDIR(st.st_mode)  ? "a folder"
+                       : S_ISFIFO(st.st_mode) ? "a named pipe"
+                       : S_ISSOCK(st.st_mode) ? "a socket"
+                       : S_ISBLK(st.st_mode)  ? "a block device"
+                                              : "no character device";
+    return std::string(kind) + ", not a serial port";
+}
+
+std::string give_port_number(int number, const std::string& path, std::string& stored, const std::string& by_id_folder) {
+    if (number < kFirstPortNumber || number > kLastPortNumber)
+        return "port numbers go from " + std::to_string(kFirstPortNumber) + " to " + std::to_string(kLastPortNumber);
+    if (std::string why = serial_device_refusal(path); !why.empty()) return why;
+    // Stored as typed, a relative name would lead elsewhere from any other folder.
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec).lexically_normal();
+    if (ec) return ec.message();
+    stored = stable_port_path(absolute.string(), by_id_folder);
     register_port(number, stored);
-    return true;
+    return "";
 }
 
 std::string describe_port(const DetectedPort& port) {
@@ -83,6 +113,11 @@ std::string describe_port(const DetectedPort& port) {
     if (!port.info.serial_number.empty()) about += (about.empty() ? "" : ", ") + ("serial " + port.info.serial_number);
     if (!about.empty()) line += "  " + about;
     return line;
+}
+
+std::string describe_mapping(const UnlistedMapping& mapping) {
+    return "port " + std::to_string(mapping.number) + "  " + mapping.path + "  (in the port map only; " + mapping.state +
+           ")";
 }
 
 }  // namespace platform

@@ -1,7 +1,5 @@
 #include "app/core/program_options.h"
 
-#include <sys/stat.h>
-
 #include "platform/command_line.h"
 #include "platform/port_map.h"
 
@@ -12,9 +10,11 @@ const char* const kProgramUsage =
     "       Dalmiro --record FILE [--record-limit MB]\n"
     "                                    start the program and record every byte on the serial line into\n"
     "                                    FILE, stopping at MB megabytes (default 100)\n"
-    "       Dalmiro --list-ports         list this machine's serial ports and the number each is reachable as\n"
-    "       Dalmiro --assign-port N PATH make serial port N (1..99) open PATH, by its /dev/serial/by-id name\n"
-    "                                    when it has one\n"
+    "       Dalmiro --list-ports         list this machine's serial ports and the number each is reachable as,\n"
+    "                                    then the port map's other numbers and whether their device is there\n"
+    "       Dalmiro --assign-port N PATH make serial port N (1..99) open the serial device PATH, by its\n"
+    "                                    /dev/serial/by-id name when it has one, else by its absolute path\n"
+    "       Dalmiro --unassign-port N    take serial port N out of the port map (it opens /dev/ttyS<N-1> again)\n"
     "       Dalmiro --help | --version\n";
 
 namespace {
@@ -42,22 +42,38 @@ int RunProgramOptions(const std::vector<std::string>& args, std::ostream& out, s
     const std::string& option = args[0];
     if (option == "--list-ports" && args.size() == 1) {
         const auto ports = platform::detect_ports(source.ports(), source.by_id_folder);
+        const auto unlisted = platform::unlisted_mappings(ports);
         if (ports.empty()) out << "No serial port found on this machine.\n";
         for (const platform::DetectedPort& p : ports) out << platform::describe_port(p) << "\n";
+        for (const platform::UnlistedMapping& m : unlisted) out << platform::describe_mapping(m) << "\n";
         return 0;
     }
     if (option == "--assign-port") {
         if (args.size() != 3) return usage_error(err, "--assign-port needs a number and a device path");
         const int number = port_number(args[1]);
         if (number == 0) return usage_error(err, "the port number must be 1 to 99");
-        struct stat st {};
-        if (::stat(args[2].c_str(), &st) != 0) {
-            err << "Dalmiro: " << args[2] << ": no such device\n";
+        std::string stored;
+        if (const std::string why = platform::give_port_number(number, args[2], stored, source.by_id_folder);
+            !why.empty()) {
+            err << "Dalmiro: " << args[2] << ": " << why << "\n";
+            return platform::kExitUsage;
+        }
+        out << "Serial port " << number << " is now " << stored << "\n";
+        return 0;
+    }
+    if (option == "--unassign-port") {
+        if (args.size() != 2) return usage_error(err, "--unassign-port needs a number");
+        const int number = port_number(args[1]);
+        if (number == 0) return usage_error(err, "the port number must be 1 to 99");
+        bool mapped = false;
+        for (const auto& entry : platform::mapped_ports()) mapped = mapped || entry.first == number;
+        platform::unregister_port(number);
+        const std::string now = platform::port_device_path(number);
+        if (!mapped) {
+            err << "Dalmiro: serial port " << number << " is not in the port map; it opens " << now << "\n";
             return 1;
         }
-        std::string stored;
-        platform::give_port_number(number, args[2], stored, source.by_id_folder);
-        out << "Serial port " << number << " is now " << stored << "\n";
+        out << "Serial port " << number << " opens " << now << " again\n";
         return 0;
     }
     return usage_error(err, "unexpected argument '" + option + "'");

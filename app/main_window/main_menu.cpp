@@ -6,13 +6,14 @@
 #include <QUrl>
 
 #include "app/core/commissioning_record.h"
-#include "app/core/conversion.h"
 #include "app/core/log_line.h"
 #include "app/core/mod_main.h"
 #include "app/core/network_files.h"
 #include "app/core/serial_recording.h"
 #include "app/core/version_info.h"
 #include "app/main_window/frmMain.h"
+#include "app/main_window/menu_text.h"
+#include "app/main_window/serial_ports_dialog.h"
 #include "platform/dialogs.h"
 #include "platform/port_map.h"
 #include "platform/program_folder.h"
@@ -22,10 +23,6 @@
 namespace modMain {
 
 namespace {
-
-// These entries came after the string table; they follow its language all the same.
-std::string T(const char* english, const char* italian) { return g().LangOffset == 0 ? english : italian; }
-QString QT(const char* english, const char* italian) { return QString::fromUtf8(g().LangOffset == 0 ? english : italian); }
 
 std::string coordinator_digits() {
     std::string digits;
@@ -79,27 +76,19 @@ void RecordSerialMenu(QAction& entry, const QDateTime& at) {
 }
 
 void SerialPortsMenu(const PortSource& source) {
-    platform::Dialogs& d = platform::dialogs();
-    const auto ports = platform::detect_ports(source.ports(), source.by_id_folder);
-    if (ports.empty()) {
-        d.message_box(T("No serial port found on this computer.", "Nessuna porta seriale trovata su questo computer."),
-                      kAppTitle);
-        return;
-    }
-    std::string prompt = T("Serial ports (number, name, adapter):", "Porte seriali (numero, nome, adattatore):") + "\n";
-    for (size_t k = 0; k < ports.size(); ++k)
-        prompt += std::to_string(k + 1) + ") " + platform::describe_port(ports[k]) + "\n";
-    prompt += T("Line of the port to give a number to:", "Riga della porta a cui dare un numero:");
-    const int line = CInt(Val(d.input_box(prompt, kAppTitle, "")));
-    if (line < 1 || static_cast<size_t>(line) > ports.size()) return;
-    const platform::DetectedPort& port = ports[static_cast<size_t>(line - 1)];
-    const std::string typed =
-        d.input_box(T("Port number for ", "Numero di porta per ") + port.path + " (1-99):", kAppTitle,
-                    std::to_string(platform::proposed_port_number(port, ports)));
-    std::string stored;
-    if (typed.empty() || !platform::give_port_number(CInt(Val(typed)), port.info.device, stored, source.by_id_folder))
-        return;
-    LogLine(T("Serial port ", "Porta seriale ") + std::to_string(CInt(Val(typed))) + " = " + stored, 4);
+    SerialPortsDialog dialog(source, windows().main);
+    dialog.exec();
+}
+
+void OpenLogFolderMenu(const std::function<bool(const std::string&)>& open_folder) {
+    const std::string folder = platform::state_folder();
+    QDir().mkpath(QString::fromStdString(folder));
+    if (open_folder(folder)) return;
+    platform::dialogs().message_box(
+        T("No application here opens folders. The log files are in:\n", "Nessuna applicazione qui apre le cartelle. "
+                                                                          "I file di log sono in:\n") +
+            folder,
+        kAppTitle);
 }
 
 std::string AboutText() {
@@ -128,9 +117,9 @@ void BuildMainMenu(frmMain& main) {
     record->setChecked(SerialRecordingActive());
     QObject::connect(record, &QAction::triggered, [record] { RecordSerialMenu(*record, QDateTime::currentDateTime()); });
     QObject::connect(file->addAction(QT("Open log folder", "Apri la cartella dei log")), &QAction::triggered, [] {
-        const QString folder = QString::fromStdString(platform::state_folder());
-        QDir().mkpath(folder);
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+        OpenLogFolderMenu([](const std::string& folder) {
+            return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder)));
+        });
     });
     file->addSeparator();
     // The same way out as the window's close button, so the same things are saved.

@@ -4,6 +4,7 @@
 // the menu.
 #include <QAction>
 #include <QDateTime>
+#include <functional>
 #include <string>
 
 #include "app/core/program_options.h"
@@ -23,6 +24,9 @@ void SaveMenu(frmMain& main);
 void RecordSerialMenu(QAction& entry, const QDateTime& at);
 // Lists the ports with their numbers; the operator picks one and gives it a number.
 void SerialPortsMenu(const PortSource& source);
+// Opens the folder of the daily logs through `open_folder` (the desktop's file manager); when nothing
+// opens it, the operator is shown its path to copy.
+void OpenLogFolderMenu(const std::function<bool(const std::string&)>& open_folder);
 // Version, the port in use and where every file of the program lives.
 std::string AboutText();
 

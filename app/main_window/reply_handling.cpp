@@ -2,6 +2,7 @@
 
 #include <cfenv>
 #include <cmath>
+#include <iostream>
 
 #include "app/core/device_table.h"
 #include "app/core/end_program.h"
@@ -277,10 +278,21 @@ void HandleErrorDetected(int16_t errCode) {
     s.OperBusy = 1;
     // Fixed id: the message reads the same in both languages.
     const std::string text = LoadResString(10063).value_or("Serial Communication Error");
+    // The operator needs the system's reason to fix it (a missing group, an unplugged adapter), where
+    // it is seen: in the box, on top in the log, and in the terminal the program was started from.
+    const std::string reason = errCode == 10 ? platform::port_number_problem(s.SerialPort)
+                                             : "serial port " + std::to_string(s.SerialPort) +
+                                                   " failed while sending or receiving; " +
+                                                   platform::port_number_problem(s.SerialPort);
+    if (frmLog* log = windows().log) {
+        log->show();
+        log->raise();
+        log->activateWindow();
+    }
     LogLine(text, 0);
-    // The operator needs the system's reason to fix it (a missing group, an unplugged adapter).
-    if (errCode == 10) LogLine(platform::port_number_problem(s.SerialPort), 0);
-    platform::dialogs().message_box(text, kAppTitle);
+    LogLine(reason, 0);
+    std::cerr << "Dalmiro: " << text << ": " << reason << std::endl;
+    platform::dialogs().error_box(text, kAppTitle, reason);
     WaitMs(5000);
     if (s.StartupDone == 1) {
         PutShownDeviceBack();

@@ -59,4 +59,21 @@ for lib in "${private[@]}"; do grep -Eq "^\./usr/lib/(.*/)?dalmiro/$lib$" "$work
 # The package's own programs, stripped, start from where the package puts them.
 dpkg-deb -x "$deb" "$work/unpacked"
 check_programs "$work/unpacked"
+# Every program and library is linked hardened: relocations read-only, every symbol bound at start.
+elves=0
+while IFS= read -r -d '' f; do
+  [ "$(head -c 4 "$f" | od -An -tx1 | tr -d ' ')" = 7f454c46 ] || continue
+  elves=$((elves + 1))
+  readelf -lW "$f" | grep -q GNU_RELRO || fail "$f lacks RELRO"
+  readelf -dW "$f" | grep -Eq '\(FLAGS(_1)?\).*\bNOW\b|\(BIND_NOW\)' || fail "$f is not bound at start (BIND_NOW)"
+done < <(find "$work/unpacked" -type f -print0)
+[ "$elves" -eq $((${#programs[@]} + ${#private[@]})) ] || fail "found $elves ELF files in the package"
+# The documents installed for users stand on their own: no build commands, no pictures left behind.
+guide=$work/unpacked/usr/share/doc/dalmiro/user-guide.md
+[ -f "$guide" ] || fail "package lacks the user guide"
+if grep -nE 'make (run|test|bench|package)|docs/|build/' "$guide"; then fail "the user guide speaks of the source tree"; fi
+if [ -e "$work/unpacked/usr/share/doc/dalmiro/README.md" ]; then fail "the developers' README is installed"; fi
+for doc in $(grep -o '`[A-Za-z0-9_-]*\.md`' "$guide" | tr -d '`' | sort -u); do
+  [ -f "$work/unpacked/usr/share/doc/dalmiro/$doc" ] || fail "the user guide speaks of $doc, which is not installed"
+done
 echo "install and package: all checks passed"

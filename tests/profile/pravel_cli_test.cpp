@@ -36,12 +36,32 @@ TEST_F(PravelTool, each_form_runs_its_action_on_the_disk) {
     EXPECT_EQ(read_file(ini), "[Main]\r\nKey=\" two words \"\r\nBlank=\r\n[Empty]\r\n");
     EXPECT_EQ(run({"read", ini, "MAIN", "key"}), 0);
     EXPECT_EQ(out.str(), " two words \n");
-    EXPECT_EQ(run({"read", ini, "Main", "Missing"}), 0);
-    EXPECT_EQ(out.str(), "Errore\n");
+
     EXPECT_EQ(run({"delete-key", ini, "Main", "Key"}), 0);
     EXPECT_EQ(run({"delete-section", ini, "Empty"}), 0);
     EXPECT_EQ(read_file(ini), "[Main]\r\nBlank=\r\n");
     EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(PravelTool, read_prints_errore_for_a_missing_entry_and_exits_3) {
+    EXPECT_EQ(run({"write", ini, "Main", "Word", "Errore"}), 0);
+    EXPECT_EQ(run({"create-key", ini, "Main", "Blank"}), 0);
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string out;
+    } cases[] = {
+        {{"read", ini, "Main", "Word"}, 0, "Errore\n"},  // the word itself is stored
+        {{"read", ini, "Main", "Blank"}, 0, "\n"},
+        {{"read", ini, "Main", "Missing"}, kPravelNoEntry, "Errore\n"},
+        {{"read", ini, "Other", "Word"}, kPravelNoEntry, "Errore\n"},
+        {{"read", dir / "none.ini", "Main", "Word"}, kPravelNoEntry, "Errore\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(run(c.args), c.code) << c.args[1] << c.args[3];
+        EXPECT_EQ(out.str(), c.out) << c.args[1] << c.args[3];
+        EXPECT_EQ(err.str(), "");
+    }
 }
 
 TEST_F(PravelTool, paths_prints_three_folders) {
@@ -105,9 +125,14 @@ TEST_F(PravelTool, refused_and_failed_changes_say_why_on_stderr_and_exit_1) {
         {{"create-section", dir / "loop.ini", "S"}, "Too many levels of symbolic links"},
         {{"write", dir / "missing/net.ini", "S", "k", "v"}, "No such file or directory"},
         {{"read", dir / "folder.ini", "S", "k"}, "is a folder"},
+        {{"write", dir.path() + "/", "S", "k", "v"}, "a file name cannot end in \"/\""},
+        {{"write", ini + "/", "S", "k", "v"}, "a file name cannot end in \"/\""},
+        {{"create-file", dir.path() + "/"}, "a file name cannot end in \"/\""},
+        {{"read", dir.path() + "/", "S", "k"}, "a file name cannot end in \"/\""},
+        {{"create-section", "", "S"}, "no file name"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(run(c.args), 1) << c.args[2];
+        EXPECT_EQ(run(c.args), 1) << c.args[0] << c.args[1];
         EXPECT_EQ(err.str(), "pravel: " + c.args[1] + ": " + c.why + "\n") << c.args[2];
         EXPECT_EQ(out.str(), "");
     }

@@ -12,6 +12,7 @@
 
 #include "app/core/mod_main.h"
 #include "app/core/start_up.h"
+#include "app/log_splash/frmLog.h"
 #include "app/main_window/frmMain.h"
 #include "link/zigbee_net.h"
 #include "platform/qt_serial_port.h"
@@ -39,6 +40,16 @@ protected:
 };
 
 const std::vector<std::string> kNothing;
+
+// A pattern that matches `text` as it stands.
+std::string Literal(const std::string& text) {
+    std::string pattern;
+    for (char c : text) {
+        if (std::string("\\^$.|?*+()[]{}").find(c) != std::string::npos) pattern += '\\';
+        pattern += c;
+    }
+    return pattern;
+}
 
 struct SavedDevice {
     const char* mac;
@@ -130,10 +141,13 @@ TEST_F(ProgramEnd, port_that_cannot_be_opened_is_a_serial_communication_error) {
                           Case{"100", false, "serial port 100: port numbers go from 1 to 99"},
                           Case{"-3", false, "serial port -3: port numbers go from 1 to 99"}}) {
         line->fail_open = c.fail_open;
-        EXPECT_PROGRAM_ENDS(Start(c.typed), 1) << c.typed;
+        // The terminal the program was started from is told as well.
+        EXPECT_EXIT(Start(c.typed), ::testing::ExitedWithCode(1),
+                    Literal("Dalmiro: Serial Communication Error: " + c.reason + "\n"))
+            << c.typed;
         EXPECT_EQ(FileLines(TestFile("dialogs.txt")),
                   (std::vector<std::string>{"input: Insert COORDINATOR Serial Port Number | Lumaro | 1",
-                                            "message: Serial Communication Error | Lumaro"}))
+                                            "error: Serial Communication Error | Lumaro | " + c.reason}))
             << c.typed;
         EXPECT_EQ(LoggedLines(), (std::vector<std::string>{"Serial Communication Error", c.reason})) << c.typed;
         EXPECT_FALSE(Exists(TestFile("wire.txt"))) << c.typed;
@@ -146,6 +160,7 @@ TEST_F(ProgramEnd, port_that_cannot_be_opened_is_a_serial_communication_error) {
 
 TEST_F(ProgramEnd, serial_failure_after_start_up_saves_the_network_but_not_the_settings) {
     WriteSavedNetwork(1);
+    store.values[{"Dalmiro", "Ports", "5"}] = TestFile("ttyUSB-line");  // gone with the pulled adapter
     EXPECT_PROGRAM_ENDS(
         {
             Start("5");
@@ -153,6 +168,8 @@ TEST_F(ProgramEnd, serial_failure_after_start_up_saves_the_network_but_not_the_s
             // next ping of the alive timer fails.
             line->send_to_host(Bytes({0x00, 0x5E, 0x6F, 0x00, 0x13, 0xA2, 0x00, 0x40, 0x5A, 0x30, 0x01, 0x07, ';'}));
             clock.advance(1100);
+            // The operator has closed the log window; the failure brings it back with its reason.
+            windows().log->close();
             line->unplug();
             clock.advance(20000);
         },
@@ -162,10 +179,14 @@ TEST_F(ProgramEnd, serial_failure_after_start_up_saves_the_network_but_not_the_s
     EXPECT_EQ(ReadFile(ProgramFile(std::string(kCoordDigits) + ".ini")), NetworkFile(1, {kPump, kTank, joined}));
     EXPECT_EQ(ReadFile(ProgramFile(std::string(kCoordDigits) + "_macList.txt")), MacList({kPump, kTank, joined}));
     const auto logged = LoggedLines();
-    ASSERT_GE(logged.size(), 2u);
-    EXPECT_EQ(logged[logged.size() - 2], "TX: CMD:0E:1A2B;");
-    EXPECT_EQ(logged.back(), "Serial Communication Error");
-    EXPECT_EQ(FileLines(TestFile("dialogs.txt")).back(), "message: Serial Communication Error | Lumaro");
+    const std::string reason = "serial port 5 failed while sending or receiving; " + TestFile("ttyUSB-line") +
+                               ": No such file or directory (the adapter is unplugged, or the port number leads "
+                               "elsewhere)";
+    ASSERT_GE(logged.size(), 3u);
+    EXPECT_EQ(logged[logged.size() - 3], "TX: CMD:0E:1A2B;");
+    EXPECT_EQ(logged[logged.size() - 2], "Serial Communication Error");
+    EXPECT_EQ(logged.back(), reason);
+    EXPECT_EQ(FileLines(TestFile("dialogs.txt")).back(), "error: Serial Communication Error | Lumaro | " + reason);
     EXPECT_FALSE(Exists(TestFile("settings.txt")));
 }
 
@@ -183,9 +204,8 @@ TEST_F(ProgramEnd, line_that_keeps_failing_is_reported_once) {
         1);
     const auto logged = LoggedLines();
     EXPECT_EQ(std::count(logged.begin(), logged.end(), "Serial Communication Error"), 1);
-    EXPECT_EQ(FileLines(TestFile("dialogs.txt")),
-              (std::vector<std::string>{"input: Insert COORDINATOR Serial Port Number | Lumaro | 1",
-                                        "message: Serial Communication Error | Lumaro"}));
+    ASSERT_EQ(FileLines(TestFile("dialogs.txt")).size(), 2u);
+    EXPECT_EQ(FileLines(TestFile("dialogs.txt"))[1].rfind("error: Serial Communication Error | Lumaro | ", 0), 0u);
 }
 
 TEST_F(ProgramEnd, coordinator_lost_after_start_up_ends_with_the_network_saved) {

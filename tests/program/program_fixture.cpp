@@ -118,6 +118,11 @@ void RecordedDialogs::message_box(const std::string& text, const std::string& ti
     ScriptedDialogs::message_box(text, title);
 }
 
+void RecordedDialogs::error_box(const std::string& text, const std::string& title, const std::string& detail) {
+    append_line(file, "error: " + text + " | " + title + " | " + detail);
+    ScriptedDialogs::error_box(text, title, detail);
+}
+
 std::string Bytes(std::initializer_list<int> bytes) {
     std::string s;
     for (int b : bytes) s += static_cast<char>(static_cast<uint8_t>(b));

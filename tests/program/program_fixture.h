@@ -37,6 +37,7 @@ class RecordedDialogs : public platform::ScriptedDialogs {
 public:
     std::string input_box(const std::string& prompt, const std::string& title, const std::string& def) override;
     void message_box(const std::string& text, const std::string& title) override;
+    void error_box(const std::string& text, const std::string& title, const std::string& detail) override;
     std::string file;
 };
 

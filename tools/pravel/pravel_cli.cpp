@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "platform/profile_engine.h"
+#include "platform/profile_paths.h"
 #include "profile/pravel.h"
 
 const char kPravelUsage[] =
@@ -17,6 +18,15 @@ const char kPravelUsage[] =
     "       pravel --help | --version\n";
 
 namespace {
+
+// The control answers "Errore" both for a missing entry and for one that holds that word; asked
+// again with an empty default, only the stored word comes back.
+bool entry_exists(const std::string& file, const std::string& section, const std::string& key) {
+    char value[8] = {};
+    const uint32_t n = platform::GetPrivateProfileString(section.c_str(), key.c_str(), "", value, sizeof value, file);
+    if (n > 0) return true;
+    return platform::GetPrivateProfileString(section.c_str(), key.c_str(), "Errore", value, sizeof value, file) == 0;
+}
 
 struct Form {
     const char* name;
@@ -51,10 +61,14 @@ int run_pravel(const std::vector<std::string>& args, std::ostream& out, std::ost
         // The control itself reports nothing; a script must still learn that its write did not happen.
         const std::string& file = args[1];
         const bool reads = f.name == std::string("read");
-        std::string why = reads ? platform::profile_read_error(file) : std::string();
+        // A name the control cannot give a file to (empty, or a folder's with its "/") does nothing.
+        std::string why = platform::resolve_profile_path(file).empty()
+                              ? (file.empty() ? "no file name" : "a file name cannot end in \"/\"")
+                              : reads ? platform::profile_read_error(file) : std::string();
         if (why.empty()) {
             f.action(pravel, out);
-            if (!reads) why = platform::profile_save(file);
+            if (reads) return entry_exists(file, args[2], args[3]) ? 0 : kPravelNoEntry;
+            why = platform::profile_save(file);
         }
         if (why.empty()) return 0;
         err << "pravel: " << file << ": " << why << '\n';

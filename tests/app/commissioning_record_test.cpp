@@ -7,7 +7,6 @@
 #include "app/core/commissioning_record.h"
 #include "app/core/mod_main.h"
 #include "app/main_window/main_menu.h"
-#include "platform/port_map.h"
 #include "tests/app/app_fixture.h"
 #include "tests/profile/temp_folder.h"
 
@@ -110,24 +109,4 @@ TEST_F(CommissioningRecordTest, the_export_entry_writes_where_the_operator_chose
     ExportRecordMenu(at);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0], "The commissioning record could not be written to " + folder / "missing/record.csv");
-}
-
-TEST_F(CommissioningRecordTest, the_serial_ports_entry_numbers_the_port_the_operator_picks) {
-    std::ofstream(folder / "ttyUSB0").put('\0');
-    PortSource source;
-    source.ports = [this] { return std::vector<platform::PortInfo>{{folder / "ttyUSB0", "CP2102", "", ""}}; };
-    source.by_id_folder = folder / "by-id";
-    struct Case {
-        std::deque<std::string> answers;
-        std::string mapped_to_3;
-    };
-    for (const Case& c : {Case{{"2"}, "/dev/ttyS2"}, Case{{"1", ""}, "/dev/ttyS2"}, Case{{"1", "100"}, "/dev/ttyS2"},
-                          Case{{"1", "3"}, folder / "ttyUSB0"}}) {
-        dialogs.answers = c.answers;
-        SerialPortsMenu(source);
-        EXPECT_EQ(platform::port_device_path(3), c.mapped_to_3);
-    }
-    EXPECT_EQ(dialogs.asked[0].prompt, "Serial ports (number, name, adapter):\n1) no number  " + folder / "ttyUSB0" +
-                                           "  CP2102\nLine of the port to give a number to:");
-    EXPECT_EQ(dialogs.asked[2].def, "1");  // the first number that nothing holds
 }

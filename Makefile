@@ -1,11 +1,13 @@
-# Everything runs from here: `make test`, `make run`, `make bench`.
+# Everything runs from here: `make test`, `make run`, `make bench`, `make fuzz`.
 JOBS ?= $(shell nproc)
 TEST_DIR  := build/test
 RUN_DIR   := build/run
 BENCH_DIR := build/bench
 PACKAGE_DIR := build/package
+FUZZ_DIR  := build/fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps test run bench build-run package clean
+.PHONY: all deps test run bench build-run package fuzz fuzz-coverage clean
 
 all: build-run
 
@@ -30,6 +32,20 @@ bench: deps
 	@set -e; for b in $(BENCH_DIR)/bench/bench_*; do \
 	  [ -x "$$b" ] || continue; echo "== $$(basename $$b)"; QT_QPA_PLATFORM=offscreen "$$b"; done
 	@echo "== the program at rest"; bash bench/program/idle_cpu.sh $(BENCH_DIR)
+
+# The fuzz targets, built with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer), each run
+# for FUZZ_SECONDS in turn on one core; `make test` replays their kept inputs without clang.
+fuzz:
+	@bash scripts/install-deps.sh --fuzz
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
+	  -DCMAKE_CXX_COMPILER=clang++-14 -DDALMIRO_SANITIZE=ON -DDALMIRO_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target dalmiro_fuzzers
+	bash fuzz/run_fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+# Line coverage of the framer and the profile document reached by the kept inputs and the last run's corpus.
+fuzz-coverage:
+	@bash scripts/install-deps.sh --fuzz
+	bash fuzz/coverage.sh $(FUZZ_DIR) build/fuzz-coverage
 
 # A Debian package of the programs for /usr: build/package/dalmiro_<version>_<arch>.deb
 package: deps

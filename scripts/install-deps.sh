@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, only when some are missing.
+# With --fuzz, also the compiler and runtime of the fuzz targets (`make fuzz`), which the tests do not need.
 set -euo pipefail
 packages=(
   cmake g++ make pkg-config
@@ -9,6 +10,9 @@ packages=(
   fonts-comic-neue
   dpkg-dev desktop-file-utils appstream
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang-14 libclang-rt-14-dev llvm-14)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -44,15 +44,7 @@ void LineMonitor::read_stdin() {
         if (!partial_.empty()) backlog_.push_back(std::move(partial_));
         partial_.clear();
     } else {
-        partial_.append(buf, static_cast<size_t>(n));
-        size_t start = 0;
-        for (size_t nl = partial_.find('\n'); nl != std::string::npos; nl = partial_.find('\n', start)) {
-            std::string line = partial_.substr(start, nl - start);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            backlog_.push_back(std::move(line));
-            start = nl + 1;
-        }
-        partial_.erase(0, start);
+        monitor::take_lines(partial_, std::string_view(buf, static_cast<size_t>(n)), backlog_);
     }
     feed();
     finish_when_drained();

@@ -45,4 +45,16 @@ Target parse_target(const std::string& arg) {
     return t;
 }
 
+void take_lines(std::string& partial, std::string_view chunk, std::deque<std::string>& lines) {
+    partial.append(chunk);
+    size_t start = 0;
+    for (size_t nl = partial.find('\n'); nl != std::string::npos; nl = partial.find('\n', start)) {
+        std::string line = partial.substr(start, nl - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        start = nl + 1;
+    }
+    partial.erase(0, start);
+}
+
 }  // namespace monitor

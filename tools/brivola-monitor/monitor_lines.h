@@ -1,7 +1,9 @@
 #pragma once
 // What brivola-monitor prints and what it accepts on its command line.
 #include <cstdint>
+#include <deque>
 #include <string>
+#include <string_view>
 
 namespace monitor {
 
@@ -21,5 +23,9 @@ struct Target {
     std::string path;   // set for a device path
 };
 Target parse_target(const std::string& arg);
+
+// Input lines: appends chunk to partial and moves every line it completes, without its "\n" and one
+// "\r" before it, to lines; partial keeps the unfinished rest.
+void take_lines(std::string& partial, std::string_view chunk, std::deque<std::string>& lines);
 
 }  // namespace monitor

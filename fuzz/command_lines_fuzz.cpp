@@ -3,9 +3,11 @@
 // the one the port map then gives; a value `pravel` wrote is the value it reads back. The monitor's
 // input gives the same lines however it arrives, and its hexadecimal lines give back the bytes.
 //
-// Input: a byte choosing the program, then its arguments separated by NUL (the monitor: its input).
+// Input: a byte choosing the program, then its arguments separated by NUL (the monitor's input: the
+// bytes as they come).
 #include <deque>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,6 +18,7 @@
 #include "platform/port_map.h"
 #include "platform/settings_store.h"
 #include "tools/brivola-monitor/monitor_lines.h"
+#include "sim/zbsim_options.h"
 #include "tools/pravel/pravel_cli.h"
 
 namespace {
@@ -88,6 +91,20 @@ void monitor_target(const std::vector<std::string>& args) {
     else FUZZ_CHECK(t.path == args[0] && t.port == 0);
 }
 
+void zbsim_cli(const std::vector<std::string>& args) {
+    std::string error;
+    const std::optional<zbsim::Options> o = zbsim::parse_args(args, error);
+    if (!o) return FUZZ_CHECK(!error.empty());
+    // Options come in pairs; the last of each kind counts.
+    FUZZ_CHECK(args.size() % 2 == 0 && !o->link.empty());
+    FUZZ_CHECK(o->port == 0 || (o->port >= 1 && o->port <= 99));
+    FUZZ_CHECK(o->config.empty() || o->replay.empty());
+    std::string link;
+    for (size_t i = 0; i + 1 < args.size(); i += 2)
+        if (args[i] == "--link") link = args[i + 1];
+    FUZZ_CHECK(o->link == link);
+}
+
 std::string from_hex_dash(const std::string& hex) {
     std::string bytes;
     for (size_t i = 0; i + 1 < hex.size(); i += 3) {
@@ -130,10 +147,11 @@ void monitor_input(std::string_view input) {
 
 FUZZ_TARGET(command_lines) {
     fuzz::Input in(data, size);
-    switch (in.byte() % 4) {
+    switch (in.byte() % 5) {
         case 0: return dalmiro(arguments(in));
         case 1: return pravel_cli(arguments(in));
         case 2: return monitor_target(arguments(in));
-        default: return monitor_input(in.rest());
+        case 3: return monitor_input(in.rest());
+        default: return zbsim_cli(arguments(in));
     }
 }

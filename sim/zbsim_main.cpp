@@ -18,59 +18,9 @@
 #include "sim/pty_link.h"
 #include "sim/replay.h"
 #include "sim/sim_config.h"
+#include "sim/zbsim_options.h"
 
 namespace {
-
-const char* const kUsage =
-    "usage: zbsim --link PATH [--config FILE | --replay RECORDING] [--port N]\n"
-    "       zbsim --demo-config   (prints the built-in network as a configuration file)\n"
-    "       zbsim --help | --version\n"
-    "  --link PATH    make PATH a symbolic link to the simulated coordinator's serial port\n"
-    "  --config FILE  the network to simulate (default: the built-in demo network)\n"
-    "  --replay RECORDING  instead of a network, play the coordinator's side of a serial recording\n"
-    "  --port N       also register the port as serial port number N (1..99) for this user\n";
-
-struct Options {
-    std::string link;
-    std::string config;
-    std::string replay;
-    int port = 0;
-};
-
-std::optional<Options> parse_args(int argc, char** argv, std::string& error) {
-    Options o;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        if (i + 1 >= argc || (a != "--link" && a != "--config" && a != "--replay" && a != "--port")) {
-            error = "unexpected argument '" + a + "'";
-            return std::nullopt;
-        }
-        std::string v = argv[++i];
-        if (a == "--link") {
-            o.link = v;
-        } else if (a == "--config") {
-            o.config = v;
-        } else if (a == "--replay") {
-            o.replay = v;
-        } else {
-            bool digits = !v.empty() && v.size() <= 2 && v.find_first_not_of("0123456789") == std::string::npos;
-            o.port = digits ? std::stoi(v) : 0;
-            if (o.port < 1) {
-                error = "--port needs a number from 1 to 99";
-                return std::nullopt;
-            }
-        }
-    }
-    if (o.link.empty()) {
-        error = "--link is required";
-        return std::nullopt;
-    }
-    if (!o.config.empty() && !o.replay.empty()) {
-        error = "--config and --replay exclude each other";
-        return std::nullopt;
-    }
-    return o;
-}
 
 void log_line(const std::string& text) {
     std::cerr << QTime::currentTime().toString("hh:mm:ss.zzz").toStdString() << ' ' << text << std::endl;
@@ -105,13 +55,14 @@ bool install_signal_pipe() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    using zbsim::kUsage;
     if (platform::answer_standard_option(argc, argv, "zbsim", kUsage, std::cout)) return 0;
     if (argc == 2 && std::string(argv[1]) == "--demo-config") {
         std::cout << zbsim::demo_config_text();
         return 0;
     }
     std::string error;
-    auto opts = parse_args(argc, argv, error);
+    auto opts = zbsim::parse_args(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!opts) {
         std::cerr << "zbsim: " << error << "\n" << kUsage;
         return 2;

@@ -11,7 +11,7 @@ shift 2
 here=$(cd "$(dirname "$0")" && pwd)
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  for bin in "$build"/fuzz/fuzz_*; do [ -x "$bin" ] && targets+=("$(basename "$bin" | sed 's/^fuzz_//')"); done
+  for bin in "$build"/fuzz/fuzz_*; do [ -f "$bin" ] && [ -x "$bin" ] && targets+=("$(basename "$bin" | sed 's/^fuzz_//')"); done
 fi
 [ ${#targets[@]} -gt 0 ] || { echo "no fuzz targets in $build/fuzz" >&2; exit 1; }
 

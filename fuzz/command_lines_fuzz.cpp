@@ -5,6 +5,7 @@
 //
 // Input: a byte choosing the program, then its arguments separated by NUL (the monitor's input: the
 // bytes as they come).
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <optional>
@@ -16,6 +17,7 @@
 #include "fuzz/fuzz_target.h"
 #include "platform/command_line.h"
 #include "platform/port_map.h"
+#include "platform/serial_recorder.h"
 #include "platform/settings_store.h"
 #include "tools/brivola-monitor/monitor_lines.h"
 #include "sim/zbsim_options.h"
@@ -84,11 +86,19 @@ void monitor_target(const std::vector<std::string>& args) {
     std::ostringstream out;
     if (platform::answer_standard_option(static_cast<int>(argv.size()), argv.data(), "brivola-monitor", "usage", out))
         return FUZZ_CHECK(args.size() == 1 && !out.str().empty());
-    if (args.size() != 1) return;
-    const monitor::Target t = monitor::parse_target(args[0]);
+    // The recording options go first, as the monitor takes them; what is left names the port.
+    std::vector<std::string> rest = args;
+    platform::RecordRequest record;
+    std::string error;
+    if (!platform::take_record_options(rest, record, error)) return FUZZ_CHECK(!error.empty());
+    FUZZ_CHECK(record.limit_mb == 0 || !record.path.empty());
+    for (const char* option : {"--record", "--record-limit"})
+        FUZZ_CHECK(std::find(rest.begin(), rest.end(), option) == rest.end());
+    if (rest.size() != 1) return;
+    const monitor::Target t = monitor::parse_target(rest[0]);
     if (!t.ok) return FUZZ_CHECK(t.path.empty());
-    if (t.path.empty()) FUZZ_CHECK(t.port >= 1 && t.port <= 99 && args[0].find_first_not_of("0123456789") == std::string::npos);
-    else FUZZ_CHECK(t.path == args[0] && t.port == 0);
+    if (t.path.empty()) FUZZ_CHECK(t.port >= 1 && t.port <= 99 && rest[0].find_first_not_of("0123456789") == std::string::npos);
+    else FUZZ_CHECK(t.path == rest[0] && t.port == 0);
 }
 
 void zbsim_cli(const std::vector<std::string>& args) {

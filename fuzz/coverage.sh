@@ -1,30 +1,32 @@
 #!/usr/bin/env bash
-# Line coverage that the kept inputs reach: builds the fuzz targets with clang's source coverage (no
-# sanitizers), runs each once over its committed corpus, its findings and the corpus a fuzz run grew
-# in FUZZ_BUILD, and reports per source file. Usage: coverage.sh FUZZ_BUILD COVERAGE_BUILD [TARGET...]
+# Line coverage of the reply framer and the profile document reached by the kept inputs: their fuzz
+# targets are compiled with clang's source coverage (no sanitizers, nothing else of the project), run
+# once over the committed corpus, the past findings and the corpus a fuzz run grew in FUZZ_BUILD, and
+# reported per source file. Usage: coverage.sh FUZZ_BUILD COVERAGE_DIR
 set -euo pipefail
 fuzz_build=$1
-cov_build=$2
-shift 2
+out=$2
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
-targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(reply_framer profile_document)
-cmake -S "$root" -B "$cov_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
-  -DCMAKE_CXX_COMPILER=clang++-14 -DDALMIRO_FUZZ=ON \
-  -DCMAKE_CXX_FLAGS="-fprofile-instr-generate -fcoverage-mapping" \
-  -DCMAKE_EXE_LINKER_FLAGS="-fprofile-instr-generate" -DCMAKE_SHARED_LINKER_FLAGS="-fprofile-instr-generate" >/dev/null
-cmake --build "$cov_build" -j 2 --target "${targets[@]/#/fuzz_}" >/dev/null
-for t in "${targets[@]}"; do
+mkdir -p "$out"
+declare -A sources=(
+  [reply_framer]="link/reply_framer.cpp link/reply_hunt.cpp"
+  [profile_document]="platform/profile_document.cpp"
+)
+# Linked in, not reported.
+declare -A helpers=([reply_framer]="" [profile_document]="platform/profile_disk.cpp")
+for t in reply_framer profile_document; do
+  files=()
+  for f in ${sources[$t]}; do files+=("$root/$f"); done
+  linked=()
+  for f in ${helpers[$t]}; do linked+=("$root/$f"); done
+  clang++-14 -std=c++17 -O1 -g -fprofile-instr-generate -fcoverage-mapping -fsanitize=fuzzer -DDALMIRO_LIBFUZZER \
+    -I"$root" "$here/${t}_fuzz.cpp" "$here/fuzz_support.cpp" "${files[@]}" "${linked[@]}" -o "$out/fuzz_$t"
   dirs=()
   for d in "$here/corpus/$t" "$here/findings/$t" "$fuzz_build/fuzz-corpus/$t"; do [ -d "$d" ] && dirs+=("$d"); done
-  rm -f "$cov_build/$t".*.profraw
-  LLVM_PROFILE_FILE="$cov_build/$t.%p.profraw" "$cov_build/fuzz/fuzz_$t" -runs=0 "${dirs[@]}" >/dev/null 2>&1
-  llvm-profdata-14 merge -sparse "$cov_build/$t".*.profraw -o "$cov_build/$t.profdata"
-  bin="$cov_build/fuzz/fuzz_$t"
-  objects=()
-  for lib in "$cov_build"/bin/*.so; do objects+=(-object "$lib"); done
-  echo "== $t: inputs from ${dirs[*]}"
-  llvm-cov-14 report "$bin" "${objects[@]}" -instr-profile="$cov_build/$t.profdata" \
-    "$root/link/reply_framer.cpp" "$root/link/reply_hunt.cpp" "$root/platform/profile_document.cpp"
+  rm -f "$out/$t".*.profraw
+  LLVM_PROFILE_FILE="$out/$t.%p.profraw" "$out/fuzz_$t" -runs=0 "${dirs[@]}" >"$out/$t.log" 2>&1
+  llvm-profdata-14 merge -sparse "$out/$t".*.profraw -o "$out/$t.profdata"
+  echo "== $t: $(find "${dirs[@]}" -type f | wc -l) inputs from ${dirs[*]}"
+  llvm-cov-14 report "$out/fuzz_$t" -instr-profile="$out/$t.profdata" "${files[@]}"
 done

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "fuzz/fuzz_target.h"
-#include "platform/virtual_clock.h"
 
 namespace fuzz {
 
@@ -28,11 +27,6 @@ const std::string& scratch_folder() {
         return path;
     }();
     return *folder;
-}
-
-void next_turn() {
-    static platform::VirtualClock* const clock = new platform::VirtualClock;
-    clock->run_pending();
 }
 
 }  // namespace fuzz

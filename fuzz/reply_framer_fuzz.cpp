@@ -101,6 +101,12 @@ FUZZ_TARGET(reply_framer) {
     size_t from = 0;
     for (const std::string& r : whole) {
         FUZZ_CHECK(allowed_shape(r));
+        // A data frame's sender: its two address bytes as four hexadecimal digits, in the order received.
+        if (r[0] == static_cast<char>(brivola::kDataFrameStart)) {
+            const std::string address = brivola::BytesToHex(r.substr(1, 2));
+            FUZZ_CHECK(address.size() == 4 && std::stoi(address, nullptr, 16) == static_cast<uint8_t>(r[1]) * 256 + static_cast<uint8_t>(r[2]));
+            FUZZ_CHECK(address.find_first_not_of("0123456789ABCDEF") == std::string::npos);
+        }
         const size_t at = stream.find(r, from);
         FUZZ_CHECK(at != std::string_view::npos);
         from = at + r.size();

@@ -13,13 +13,19 @@ packages=(
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang-14 libclang-rt-14-dev llvm-14)
 fi
+# The spreadsheet program that opens the exported record in its test; without its recommends (about
+# 80 MB to fetch, 265 MB installed).
+lean_packages=(libreoffice-calc-nogui)
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-echo "Installing: ${missing[*]}"
+for p in "${packages[@]}"; do installed "$p" || missing+=("$p"); done
+missing_lean=()
+for p in "${lean_packages[@]}"; do installed "$p" || missing_lean+=("$p"); done
+[ ${#missing[@]} -eq 0 ] && [ ${#missing_lean[@]} -eq 0 ] && exit 0
+echo "Installing: ${missing[*]} ${missing_lean[*]}"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 $SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+[ ${#missing[@]} -eq 0 ] || DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+[ ${#missing_lean[@]} -eq 0 ] ||
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing_lean[@]}"

@@ -1,5 +1,7 @@
 #include "app/core/commissioning_record.h"
 
+#include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "app/core/display_text.h"
@@ -23,6 +25,24 @@ std::string status_text(int16_t status) {
         case 2: return "end device (not pinged)";
         default: return "no answer";
     }
+}
+
+bool is_hex(const std::string& text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+}
+
+// A text that begins like a formula gets an apostrophe in front, so that a spreadsheet shows it.
+std::string TextField(const std::string& utf8_text) {
+    const bool formula = !utf8_text.empty() && std::string("=+-@\t\r").find(utf8_text[0]) != std::string::npos;
+    return formula ? "'" + utf8_text : utf8_text;
+}
+
+// A hexadecimal value (short address, PAN id, input bits).
+std::string HexField(const std::string& utf8_text) {
+    // Bare, 4E94 opens as 4E+94, 0060 as 60 and 1E10 as 10000000000; with 0x in front no spreadsheet
+    // reads a number. A stored value that is no hexadecimal number is exported as the text it is.
+    return is_hex(utf8_text) ? "0x" + utf8_text : TextField(utf8_text);
 }
 
 std::string row(const std::vector<std::string>& fields) {
@@ -50,13 +70,16 @@ std::string CommissioningRecord(const QDateTime& at) {
         if (d.ID64Long.empty()) continue;
         // Battery, temperature and inputs are known only once the device has reported them.
         const bool reported = !d.devInputs.empty();
-        text += row({std::to_string(i), utf8(d.ID64Long), utf8(d.ID16Short), utf8(d.DeviceName),
-                     d.DeviceTypeSTR.empty() ? std::to_string(d.DeviceType) : utf8(d.DeviceTypeSTR),
+        // Addresses, names and types come from the network file and from typed text, so any of them may
+        // begin like a formula; the numbers are the program's own.
+        text += row({std::to_string(i), TextField(utf8(d.ID64Long)), HexField(utf8(d.ID16Short)),
+                     TextField(utf8(d.DeviceName)),
+                     d.DeviceTypeSTR.empty() ? std::to_string(d.DeviceType) : TextField(utf8(d.DeviceTypeSTR)),
                      d.stsEnableKeepAlive == 1 ? "yes" : "no", status_text(d.devStatus), std::to_string(d.DeviceLQI),
                      reported ? QString::number(static_cast<double>(d.devVBatt), 'f', 2).toStdString() : "",
                      reported ? QString::number(static_cast<double>(d.devTemp), 'f', 1).toStdString() : "",
-                     reported ? utf8(d.devInputs) : "", utf8(s.CoordMac), utf8(s.PanInfo), std::to_string(s.RFCh),
-                     exported});
+                     reported ? HexField(utf8(d.devInputs)) : "", TextField(utf8(s.CoordMac)),
+                     HexField(utf8(s.PanInfo)), std::to_string(s.RFCh), exported});
     }
     return text;
 }

@@ -2,7 +2,7 @@
 // The commissioning record: the device table with the network it belongs to, as a CSV file that
 // spreadsheets open as it is (RFC 4180: comma-separated, fields with commas, quotes or line ends in
 // double quotes, CRLF line ends; UTF-8 with a byte-order mark so that spreadsheet programs take it
-// as UTF-8).
+// as UTF-8). Nothing in it runs as a formula, and hexadecimal values stay text.
 #include <QDateTime>
 #include <string>
 

@@ -66,11 +66,15 @@ protected:
 
 }  // namespace
 
-TEST_F(CommissioningRecordTest, names_with_commas_quotes_and_line_ends_come_back_unchanged) {
-    const std::vector<std::string> names = {"Pump, north", "Tank \"B\"", "two\r\nlines", "bare\nfeed",
-                                            "caf\xE9",    "",          "plain"};
-    for (size_t k = 0; k < names.size(); ++k) Device(static_cast<int>(k) + 1, names[k]);
-    DeviceRecord& reported = Device(9, "Valve");
+TEST_F(CommissioningRecordTest, names_come_back_as_typed_unless_they_would_run_as_a_formula) {
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"Pump, north", "Pump, north"}, {"Tank \"B\"", "Tank \"B\""}, {"two\r\nlines", "two\r\nlines"},
+        {"bare\nfeed", "bare\nfeed"},   {"caf\xE9", "caf\xC3\xA9"},     {"", ""},
+        {"=1+1", "'=1+1"},               {"+SUM(A1)", "'+SUM(A1)"},    {"-2", "'-2"},
+        {"@A1", "'@A1"},                 {"\tcmd", "'\tcmd"},          {"\r=1", "'\r=1"},
+        {"a=b", "a=b"},                  {" =1", " =1"}};
+    for (size_t k = 0; k < names.size(); ++k) Device(static_cast<int>(k) + 1, names[k].first);
+    DeviceRecord& reported = Device(20, "Valve");
     reported.devInputs = "A5";
     reported.devVBatt = 3.3f;
     reported.devTemp = 21.5f;
@@ -84,14 +88,44 @@ TEST_F(CommissioningRecordTest, names_with_commas_quotes_and_line_ends_come_back
     ASSERT_EQ(rows.size(), names.size() + 2);
     for (const auto& r : rows) EXPECT_EQ(r.size(), 15u);
     EXPECT_EQ(rows[0][3], "Name");
-    for (size_t k = 0; k < names.size(); ++k)
-        EXPECT_EQ(rows[k + 1][3], k == 4 ? "caf\xC3\xA9" : names[k]) << k;  // UTF-8 in the file
-    EXPECT_EQ(rows.back(), (std::vector<std::string>{"9", "00:13:A2:00:40:5A:10:09", "1A29", "Valve", "Router", "yes",
-                                                     "online", "200", "3.30", "21.5", "A5", "00:13:A2:00:40:5A:C0:01",
-                                                     "1A2B", "15", "2026-12-08T06:30:05"}));
+    for (size_t k = 0; k < names.size(); ++k) EXPECT_EQ(rows[k + 1][3], names[k].second) << k;
+    EXPECT_EQ(rows.back(), (std::vector<std::string>{"20", "00:13:A2:00:40:5A:10:020", "0x1A220", "Valve", "Router",
+                                                     "yes", "online", "200", "3.30", "21.5", "0xA5",
+                                                     "00:13:A2:00:40:5A:C0:01", "0x1A2B", "15", "2026-12-08T06:30:05"}));
     // Not reported yet: no battery, temperature or inputs rather than zeros.
     EXPECT_EQ(std::vector<std::string>(rows[1].begin() + 5, rows[1].begin() + 11),
               (std::vector<std::string>{"no", "no answer", "0", "", "", ""}));
+}
+
+TEST_F(CommissioningRecordTest, hexadecimal_values_get_0x_and_other_stored_texts_are_texts) {
+    struct Case {
+        std::string mac, short_id, inputs, type_text;
+        std::vector<std::string> exported;  // MAC, short address, type, inputs
+    };
+    const std::vector<Case> cases = {
+        {"00:12:34:56:00:00:00:01", "4E94", "60", "Router", {"00:12:34:56:00:00:00:01", "0x4E94", "Router", "0x60"}},
+        {"00:13:A2:00:40:5A:10:02", "0060", "C0", "End Device", {"00:13:A2:00:40:5A:10:02", "0x0060", "End Device", "0xC0"}},
+        {"00:13:A2:00:40:5A:10:03", "", "1e10", "", {"00:13:A2:00:40:5A:10:03", "", "7", "0x1e10"}},
+        // What a hand-edited network file may hold.
+        {"=HYPERLINK(\"http://x\";\"y\")", "=1+1", "-1", "@cmd", {"'=HYPERLINK(\"http://x\";\"y\")", "'=1+1", "'@cmd", "'-1"}},
+        {"+00:13:A2:00:40:5A:10:05", "12 4", "", "-", {"'+00:13:A2:00:40:5A:10:05", "12 4", "'-", ""}},
+    };
+    for (size_t k = 0; k < cases.size(); ++k) {
+        DeviceRecord& d = Device(static_cast<int>(k) + 1, "n");
+        d.ID64Long = cases[k].mac;
+        d.ID16Short = cases[k].short_id;
+        d.devInputs = cases[k].inputs;
+        d.DeviceTypeSTR = cases[k].type_text;
+    }
+    g().PanInfo = "1E10";
+    g().CoordMac = "=2+2";
+    const Table rows = ParseCsv(CommissioningRecord(at).substr(3));
+    ASSERT_EQ(rows.size(), cases.size() + 1);
+    for (size_t k = 0; k < cases.size(); ++k) {
+        const auto& r = rows[k + 1];
+        EXPECT_EQ((std::vector<std::string>{r[1], r[2], r[4], r[10]}), cases[k].exported) << k;
+        EXPECT_EQ(r[11] + " " + r[12], "'=2+2 0x1E10") << k;
+    }
 }
 
 TEST_F(CommissioningRecordTest, the_export_entry_writes_where_the_operator_chose_and_cancel_writes_nothing) {

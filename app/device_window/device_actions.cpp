@@ -19,6 +19,9 @@ namespace {
 // and then ends by itself, in case another reply stopped the expiry from coming.
 constexpr uint32_t kExpirySlackMs = 200;
 
+constexpr const char* kApplyRefusedWhileRestarting =
+    "Apply not sent: the coordinator is restarting; apply again once it is ready";
+
 double number_in(const QLineEdit* box) { return modMain::Val(modMain::FromDisplay(box->text())); }
 
 void correct(QLineEdit* box, const std::optional<std::string>& text) {
@@ -53,6 +56,12 @@ void frmDevice::cmdApply_Click() {
     if (s.DevWinState == 10) return;
     ZigBeeNet* link = controls().link;
     if (!link) return;
+    // Apply's waits would re-arm the reply wait that the coordinator's restart is counted on, and their
+    // expiry would end that wait early as a failed restart.
+    if (frmMain* main = windows().main; main && main->CoordinatorRestarting()) {
+        LogLine(kApplyRefusedWhileRestarting, 3);
+        return;
+    }
     s.DevWinState = 10;
     setCursor(Qt::WaitCursor);
     const int32_t wait_ms = IsEndDevice(s.CurDevice.DeviceType) ? kApplyWaitEndDeviceMs : kApplyWaitMs;

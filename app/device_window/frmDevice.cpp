@@ -69,10 +69,11 @@ void frmDevice::Form_Load() {
     ApplyLocalisedCaptions(this);
 
     s.DevPollPhase = 10;
-    // A period read from the network file may be one the rate command cannot carry.
-    s.CurDevice.devNewRate = BoundedNewRate(s.CurDevice.devNewRate);
+    // A period read from the network file may be one the rate command cannot carry; only what is sent
+    // is bounded, the stored period stays as it is until the operator applies another.
     // Pauses with events flowing: replies may refresh CurDevice before the fields below are filled.
-    if (ZigBeeNet* link = controls().link) link->SetNewRate(s.CurDevice.devNewRate, s.CurDevice.ID16Short);
+    if (ZigBeeNet* link = controls().link)
+        link->SetNewRate(RateCommandPeriod(s.CurDevice.devNewRate), s.CurDevice.ID16Short);
     s.OutputState1 = s.OutputState2 = s.OutputState3 = s.OutputState4 = 1;
 
     const DeviceRecord& cur = s.CurDevice;

@@ -25,8 +25,12 @@ int BarValue(const std::string& text, int minimum, int maximum) {
 }
 
 QString GeneralNumber(float value) {
+    // The system's decimal separator, but no group separators: the general number form writes 1234.5,
+    // not 1,234.5. The default locale is the system's unless a test sets another.
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
     // Seven significant digits are what a single-precision number holds.
-    return QLocale::system().toString(static_cast<double>(value), 'g', 7);
+    return locale.toString(static_cast<double>(value), 'g', 7);
 }
 
 }  // namespace modMain

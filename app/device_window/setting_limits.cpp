@@ -5,7 +5,7 @@
 
 namespace modMain {
 
-int32_t BoundedNewRate(int32_t seconds) { return std::clamp(seconds, 0, kMaxNewRate); }
+int32_t RateCommandPeriod(int32_t seconds) { return std::clamp(seconds, 0, kMaxRateCommandPeriod); }
 
 std::optional<std::string> CorrectedNewRateText(double typed) {
     if (typed > kMaxNewRate) return std::to_string(kMaxNewRate);

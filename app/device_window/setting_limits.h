@@ -6,7 +6,8 @@
 
 namespace modMain {
 
-constexpr int32_t kMaxNewRate = 3600;     // s: one report an hour at the least
+constexpr int32_t kMaxNewRate = 3600;     // s: one report an hour at the least, as typed
+constexpr int32_t kMaxRateCommandPeriod = 32767 * 60 + 59;  // s: a 16-bit minute count and seconds
 constexpr int32_t kMinPollRate = 100;     // ms
 constexpr int32_t kMaxPollRate = 65535;   // ms: four hex digits on the wire
 constexpr int32_t kApplyWaitMs = 3000;
@@ -16,9 +17,10 @@ constexpr int kMaxStringLengthEndDevice = 46;
 
 inline bool IsEndDevice(int16_t type) { return type == 6 || type == 4; }
 
-// The I/O read period as the window sends it: above 3600 it is 3600, and a negative period, which
-// the rate command cannot carry, is 0.
-int32_t BoundedNewRate(int32_t seconds);
+// The I/O read period as the opening sends it: a stored period within what the rate command can
+// carry goes as it is (7200 s is a valid period, even if Apply takes at most 3600); a negative one is
+// 0 and one past 32767 minutes (which the command's minute field cannot hold) the longest it can.
+int32_t RateCommandPeriod(int32_t seconds);
 // The text a typed I/O read period is corrected to, or none when it stands.
 std::optional<std::string> CorrectedNewRateText(double typed);
 // The text a typed poll rate is corrected to (100..65535), or none when it stands.

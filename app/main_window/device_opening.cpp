@@ -3,6 +3,7 @@
 // record back when it closes.
 #include <QEvent>
 #include <QPointer>
+#include <QWidget>
 #include <utility>
 
 #include "app/core/device_list_page.h"
@@ -25,7 +26,11 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::MouseButtonDblClick) {
+        // Qt hands a disabled label's mouse events to its filters all the same. The list is disabled
+        // while a reset or a channel change runs, and a device window opened then would hold that
+        // operation inside its supplying loop until the window closes.
+        const auto* label = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::MouseButtonDblClick && label && label->isEnabled()) {
             for (size_t r = 0; r < main_->lblLstDEVName.size(); ++r)
                 if (watched == main_->lblLstDEVName[r]) main_->lblLstDEVName_DblClick(static_cast<int16_t>(r));
         }

@@ -37,6 +37,9 @@ public:
     void WakeSupervision();
     // Opens the device window for the device in that row and supplies it until it closes.
     void lblLstDEVName_DblClick(int16_t Index);
+    // A reset or a channel change is under way: the coordinator's restart, its identification and its
+    // registration hold the shared reply wait until the command frames are back on.
+    bool CoordinatorRestarting() const;
 
     // The operator's buttons.
     void cmdAddItem_Click();

@@ -51,6 +51,10 @@ void frmMain::SetCommandFramesEnabled(bool enabled) {
     frmLSTDEV->setEnabled(enabled);
 }
 
+bool frmMain::CoordinatorRestarting() const {
+    return !frmNETWORK->isEnabled() || modMain::g().CoordResetWait != 0;
+}
+
 void frmMain::cmdAddItem_Click() {
     // Beyond its length the address is taken as typed.
     const std::string mac = modMain::AskOperator(1049, kBlankMac);

@@ -2,7 +2,9 @@
 // strings and an end device, both reporting every second.
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
+#include <QTest>
 #include <algorithm>
 #include <functional>
 
@@ -10,6 +12,7 @@
 #include "app/core/mod_main.h"
 #include "app/device_window/frmDevice.h"
 #include "app/device_window/setting_limits.h"
+#include "app/log_splash/frmLog.h"
 #include "app/main_window/frmMain.h"
 #include "tests/program/program_fixture.h"
 
@@ -113,6 +116,61 @@ TEST_F(DeviceWindow, double_click_binds_the_row_slot_and_puts_the_record_back_wh
     EXPECT_TRUE(s.Devices[1].ID64Long.empty());
 }
 
+TEST_F(DeviceWindow, opening_sends_the_stored_period_as_far_as_the_rate_command_carries_it_and_keeps_it) {
+    StartNetwork();
+    auto& s = g();
+    const std::string id = s.Devices[router].ID16Short;
+    struct Case {
+        int32_t stored; std::string field;  // the minutes and seconds the rate command carries
+    };
+    for (const Case& c : {Case{7200, "7800"}, Case{90, "011E"}, Case{-5, "0000"}, Case{5000000, "7FFF3B"}}) {
+        s.Devices[router].devNewRate = c.stored;
+        line->clear_writes();
+        QString shown;
+        Open(router - 1, {{1000, [&] {
+                               shown = windows().device->txtNewRate->text();
+                               windows().device->close();
+                           }}});
+        EXPECT_EQ(Sent("CMD:05"), std::vector<std::string>{"CMD:05:" + id + ":" + c.field + ";"}) << c.stored;
+        EXPECT_EQ(shown.toStdString(), std::to_string(c.stored));
+        // Closed without Apply: the stored period is the one the network file gave.
+        EXPECT_EQ(s.Devices[router].devNewRate, c.stored);
+    }
+}
+
+TEST_F(DeviceWindow, apply_while_the_coordinator_restarts_leaves_the_restart_wait_alone) {
+    // The coordinator takes 8 s to come back: long enough for Apply's 3 s wait to run out inside it.
+    StartNetwork("timing restart=8000\n");
+    frmMain& m = *windows().main;
+    for (QPushButton* command : {m.cmdChgRFCh, m.cmdReset}) {
+        const std::string label = command->text().toStdString();
+        windows().log->txtLOG->clear();
+        line->clear_writes();
+        Open(router - 1, {{1000, [&] {
+                               clock.call_later(1000, [] {
+                                   QTest::mouseClick(windows().device->cmdApply, Qt::LeftButton);
+                               });
+                               dialogs.answers = {"20"};
+                               QTest::mouseClick(command, Qt::LeftButton);
+                               EXPECT_TRUE(clock.run_until([&] { return m.frmNETWORK->isEnabled(); }, 30000)) << label;
+                               // An Apply that did run refuses the closing until its waits are over.
+                               clock.run_until([] { return g().DevWinState != 10; }, 80000);
+                               windows().device->close();
+                           }}});
+        // Anything the restart would still set off.
+        clock.advance(20000);
+        const auto log = LogLines();
+        EXPECT_EQ(Sent("CMD:11"), std::vector<std::string>{"CMD:11;"}) << label;
+        EXPECT_EQ(Sent("CMD:08"), std::vector<std::string>{}) << label;
+        EXPECT_EQ(std::count(log.begin(), log.end(), "Errore Reset Coordinatore"), 0) << label;
+        EXPECT_EQ(std::count(log.begin(), log.end(),
+                             "Apply not sent: the coordinator is restarting; apply again once it is ready"),
+                  1)
+            << label;
+        EXPECT_EQ(g().DevWinState, 0);
+    }
+}
+
 TEST_F(DeviceWindow, redraw_shows_bars_in_bounds_follows_the_slot_status_and_syncs_the_outputs_once) {
     OpenWindows();
     auto& s = g();
@@ -134,6 +192,15 @@ TEST_F(DeviceWindow, redraw_shows_bars_in_bounds_follows_the_slot_status_and_syn
     EXPECT_EQ((std::vector<int>{w.barANG[0]->value(), w.barANG[1]->value(), w.barANG[2]->value(), w.barANG[3]->value()}),
               (std::vector<int>{8191, 0, 0, 0}));
     EXPECT_EQ(w.lblVBatt->text() + " " + w.lblTemp->text(), "3.077 38.93");
+    // The general number form: the locale's decimal separator and no group separators.
+    for (const auto& [locale, shown] : {std::pair{QLocale(QLocale::English, QLocale::UnitedStates), "1234.5 -12345.25"},
+                                        std::pair{QLocale(QLocale::German, QLocale::Germany), "1234,5 -12345,25"}}) {
+        QLocale::setDefault(locale);
+        cur.devVBatt = 1234.5f, cur.devTemp = -12345.25f;
+        w.tmrIOA_Timer();
+        EXPECT_EQ((w.lblVBatt->text() + " " + w.lblTemp->text()).toStdString(), shown);
+    }
+    QLocale::setDefault(QLocale::system());
     EXPECT_EQ(w.txtRxData->textCursor().position(), 65535);
 
     struct Step {
@@ -199,12 +266,11 @@ TEST_F(DeviceWindow, apply_keeps_what_was_acknowledged_in_time_as_the_boxes_read
     }
 }
 
-TEST(DeviceSettingLimits, negative_periods_are_0_and_only_four_hex_digits_make_an_address) {
+TEST(DeviceSettingLimits, typed_negative_periods_are_0_and_only_four_hex_digits_make_an_address) {
     using Text = std::optional<std::string>;
     EXPECT_EQ((std::vector<Text>{modMain::CorrectedNewRateText(-5), modMain::CorrectedPollRateText(70000),
                                  modMain::ShortAddress("1a2b"), modMain::ShortAddress("1A2B:")}),
               (std::vector<Text>{"0", "65535", "1A2B", std::nullopt}));
-    EXPECT_EQ(modMain::BoundedNewRate(100000) + modMain::BoundedNewRate(-1), 3600);
 }
 
 TEST_F(DeviceWindow, strings_are_bounded_by_how_they_are_sent_and_outputs_toggle_from_the_believed_state) {

@@ -1,9 +1,11 @@
 // The operator's buttons clicked on the started program, with scripted answers, against the simulated
 // network: what reaches the wire, the table, the files, the captions, the status panel and the frames.
 #include <QPushButton>
+#include <QTest>
 
 #include "app/core/mod_main.h"
 #include "app/log_splash/frmLog.h"
+#include "app/device_window/frmDevice.h"
 #include "app/main_window/frmMain.h"
 #include "tests/program/program_fixture.h"
 
@@ -121,6 +123,35 @@ TEST_F(SilentRestart, reset_without_an_announce_identifies_the_coordinator_once_
     ASSERT_FALSE(clock.run_until([&] { return FramesOn(); }, 65000));
     ASSERT_TRUE(clock.run_until([&] { return FramesOn(); }, 10000));
     EXPECT_EQ(line->writes().at(1), "CMD:11;");
+}
+
+TEST_F(Console, device_list_takes_no_double_click_while_a_reset_or_a_channel_change_has_it_off) {
+    auto& s = g();
+    // Whether the name was opened, seen half a second after the double-click; a window that opened is
+    // closed then, or its supplying loop would hold the command for as long as it stays open.
+    auto double_click_name = [&](bool& opened) {
+        clock.call_later(500, [&opened] {
+            opened = modMain::windows().device != nullptr;
+            if (opened) modMain::windows().device->close();
+        });
+        QTest::mouseDClick(w.lblLstDEVName[0], Qt::LeftButton);
+    };
+    for (QPushButton* command : {w.cmdChgRFCh, w.cmdReset}) {
+        bool opened = true, list_off = false;
+        clock.call_later(1000, [&] {
+            list_off = !w.frmLSTDEV->isEnabled();
+            double_click_name(opened);
+        });
+        Click(command, {"20"});
+        ASSERT_TRUE(clock.run_until([&] { return FramesOn(); }, 20000));
+        EXPECT_TRUE(list_off);
+        EXPECT_FALSE(opened) << command->text().toStdString();
+        EXPECT_EQ(s.DevWinState, 0);
+    }
+    // With the list on, the same double-click opens the device.
+    bool opened = false;
+    double_click_name(opened);
+    EXPECT_TRUE(opened);
 }
 
 TEST_F(Console, output_test_alternates_output_1_of_a_known_device_starting_with_on) {

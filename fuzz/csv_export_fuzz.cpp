@@ -1,11 +1,13 @@
 // The CSV export: whatever the texts hold, a strict RFC 4180 reader gets back every field as it was
-// written, the commissioning record's rows one per device with the device's own texts.
+// written, the commissioning record's rows one per device with the device's own texts (formula
+// starts behind an apostrophe, hexadecimal values behind 0x).
 //
 // Input: devices separated by \x01, each its MAC, short address, name and type text separated by NUL;
 // the first "device" is the network's coordinator address and PAN id.
 #include <QDate>
 #include <QDateTime>
 #include <QTime>
+#include <cctype>
 #include <optional>
 #include <string>
 #include <vector>
@@ -69,6 +71,17 @@ std::string utf8(const std::string& latin1) {
     return out;
 }
 
+// What the record writes for a stored text: a leading formula character gets an apostrophe, and a
+// hexadecimal value (short address, PAN id) gets 0x.
+std::string as_text(const std::string& t) {
+    return !t.empty() && std::string("=+-@\t\r").find(t[0]) != std::string::npos ? "'" + t : t;
+}
+std::string as_hex(const std::string& t) {
+    bool hex = !t.empty();
+    for (char c : t) hex = hex && std::isxdigit(static_cast<unsigned char>(c));
+    return hex ? "0x" + t : as_text(t);
+}
+
 void check_fields_round_trip(const std::vector<std::string>& fields) {
     std::string line;
     for (size_t i = 0; i < fields.size(); ++i) line += (i ? "," : "") + modMain::CsvField(fields[i]);
@@ -118,9 +131,10 @@ FUZZ_TARGET(csv_export) {
         const std::vector<std::string>& r = (*rows)[row++];
         FUZZ_CHECK(r.size() == rows->front().size());
         FUZZ_CHECK(r[0] == std::to_string(i + 1));
-        FUZZ_CHECK(r[1] == utf8(texts[0]) && r[2] == utf8(texts[1]) && r[3] == utf8(texts[2]));
-        FUZZ_CHECK(r[4] == (texts[3].empty() ? "7" : utf8(texts[3])));
-        FUZZ_CHECK(r[11] == utf8(s.CoordMac) && r[12] == utf8(s.PanInfo));
+        FUZZ_CHECK(r[1] == as_text(utf8(texts[0])) && r[2] == as_hex(utf8(texts[1])) &&
+                   r[3] == as_text(utf8(texts[2])));
+        FUZZ_CHECK(r[4] == (texts[3].empty() ? "7" : as_text(utf8(texts[3]))));
+        FUZZ_CHECK(r[11] == as_text(utf8(s.CoordMac)) && r[12] == as_hex(utf8(s.PanInfo)));
     }
     FUZZ_CHECK(row == rows->size());
     s.Devices.ClearFrom(1);

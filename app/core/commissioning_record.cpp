@@ -17,7 +17,9 @@ const char* const kHeader[] = {"Number",      "MAC",         "Short address",   
 // The program's texts are Latin-1 bytes; the file is UTF-8.
 std::string utf8(const std::string& bytes) { return Display(bytes).toUtf8().toStdString(); }
 
-std::string status_text(int16_t status) {
+}  // namespace
+
+std::string StatusWord(int16_t status) {
     switch (status) {
         case 1: return "online";
         case 2: return "end device (not pinged)";
@@ -25,13 +27,11 @@ std::string status_text(int16_t status) {
     }
 }
 
-std::string row(const std::vector<std::string>& fields) {
+std::string CsvRow(const std::vector<std::string>& fields) {
     std::string line;
     for (size_t i = 0; i < fields.size(); ++i) line += (i ? "," : "") + CsvField(fields[i]);
     return line + "\r\n";
 }
-
-}  // namespace
 
 std::string CsvField(const std::string& utf8_text) {
     if (utf8_text.find_first_of(",\"\r\n") == std::string::npos) return utf8_text;
@@ -42,7 +42,7 @@ std::string CsvField(const std::string& utf8_text) {
 
 std::string CommissioningRecord(const QDateTime& at) {
     const State& s = g();
-    std::string text = "\xEF\xBB\xBF" + row(std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
+    std::string text = kCsvStart + CsvRow(std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
     const std::string exported = at.toString(Qt::ISODate).toStdString();
     const int last = s.Devices.LastInUse(kScanSlots);
     for (int i = 1; i <= last; ++i) {
@@ -50,9 +50,9 @@ std::string CommissioningRecord(const QDateTime& at) {
         if (d.ID64Long.empty()) continue;
         // Battery, temperature and inputs are known only once the device has reported them.
         const bool reported = !d.devInputs.empty();
-        text += row({std::to_string(i), utf8(d.ID64Long), utf8(d.ID16Short), utf8(d.DeviceName),
+        text += CsvRow({std::to_string(i), utf8(d.ID64Long), utf8(d.ID16Short), utf8(d.DeviceName),
                      d.DeviceTypeSTR.empty() ? std::to_string(d.DeviceType) : utf8(d.DeviceTypeSTR),
-                     d.stsEnableKeepAlive == 1 ? "yes" : "no", status_text(d.devStatus), std::to_string(d.DeviceLQI),
+                     d.stsEnableKeepAlive == 1 ? "yes" : "no", StatusWord(d.devStatus), std::to_string(d.DeviceLQI),
                      reported ? QString::number(static_cast<double>(d.devVBatt), 'f', 2).toStdString() : "",
                      reported ? QString::number(static_cast<double>(d.devTemp), 'f', 1).toStdString() : "",
                      reported ? utf8(d.devInputs) : "", utf8(s.CoordMac), utf8(s.PanInfo), std::to_string(s.RFCh),

@@ -126,7 +126,8 @@ void TimePlot::DrawTimeAxis(QPainter& p, const QRectF& area) const {
     const qint64 first = (origin + step_ms - 1) / step_ms * step_ms;
     p.setPen(palette().color(QPalette::Text));
     for (qint64 tick = first; tick <= origin + qint64{span} * 100; tick += step_ms) {
-        const Ds t = from_ + static_cast<Ds>((tick - origin) / 100);
+        // Rounded up, so that the label reads the tick's own minute and not the one just before it.
+        const Ds t = from_ + static_cast<Ds>((tick - origin + 99) / 100);
         const qreal x = area.left() + area.width() * (t - from_) / span;
         p.setPen(palette().color(QPalette::Midlight));
         p.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));

@@ -3,7 +3,7 @@
 #   scripts/run-demo.sh BUILD_DIR      (make run passes build/run)
 # Everything the demo writes stays under BUILD_DIR: its own settings (the operator's are untouched),
 # the simulator's log, and without a display the screenshots of a headless run in which an operator
-# tour clicks through the main window's buttons.
+# tour clicks through the main window's buttons, the device window and the network health window.
 set -euo pipefail
 
 PORT=7
@@ -225,6 +225,24 @@ device_window_step() {
 }
 # ---- End of the device window ---------------------------------------------------------------------
 
+# ---- Network health window ------------------------------------------------------------------------
+# Opens the window with its keyboard shortcut on the main window, selects the first three devices so
+# that their link quality is plotted, lets it redraw and photographs it.
+HEALTH_FIRST_ROW=(120 82)  # a name cell of the table's first row, health window
+
+health_window_step() {
+  local main=$1 health shot="$OUT/health-window.png"
+  rm -f "$shot"
+  echo "run-demo: network health: open it with Ctrl+H, plot the first three devices"
+  xdotool windowfocus --sync "$main" key --clearmodifiers ctrl+h
+  health=$(wait_for_window "Network health" 10) || { echo "run-demo: the health window did not open" >&2; return 1; }
+  xdotool windowfocus --sync "$health"
+  xdotool mousemove --window "$health" "${HEALTH_FIRST_ROW[@]}" click 1 key shift+Down shift+Down
+  sleep 3   # a few live refreshes
+  import -window "$health" "$shot" || echo "run-demo: no health window to capture" >&2
+}
+# ---- End of the network health window -------------------------------------------------------------
+
 run_headless() {
   local display_file="$OUT/xvfb-display" prompt main log shot_main shot_log
   : >"$display_file"
@@ -268,6 +286,7 @@ run_headless() {
   [ -n "$log" ] && import -window "$log" "$shot_log" || echo "run-demo: no log window to capture" >&2
 
   [ -n "$main" ] && { device_window_step "$main" || echo "run-demo: the device window step stopped early" >&2; }
+  [ -n "$main" ] && { health_window_step "$main" || echo "run-demo: the health window step stopped early" >&2; }
 
   # A normal close: the program saves its settings and network files on its way out.
   kill -TERM "$app_pid" 2>/dev/null || true
@@ -283,6 +302,7 @@ run_headless() {
   [ -f "$shot_main" ] && echo "  main window screenshot: $shot_main"
   [ -f "$shot_log" ] && echo "  log window screenshot:  $shot_log"
   [ -f "$OUT/device-window.png" ] && echo "  device window screenshot: $OUT/device-window.png"
+  [ -f "$OUT/health-window.png" ] && echo "  health window screenshot: $OUT/health-window.png"
   echo "  program output:         $OUT/dalmiro.log"
   echo "  simulator traffic log:  $OUT/zbsim.log"
   echo "  settings:               $XDG_CONFIG_HOME/Dalmiro/Corvani_ZigBee_Demo.ini"

@@ -19,7 +19,9 @@ const char* const kHeader[] = {"Number",      "MAC",         "Short address",   
 // The program's texts are Latin-1 bytes; the file is UTF-8.
 std::string utf8(const std::string& bytes) { return Display(bytes).toUtf8().toStdString(); }
 
-std::string status_text(int16_t status) {
+}  // namespace
+
+std::string StatusWord(int16_t status) {
     switch (status) {
         case 1: return "online";
         case 2: return "end device (not pinged)";
@@ -27,7 +29,7 @@ std::string status_text(int16_t status) {
     }
 }
 
-bool is_hex(const std::string& text) {
+static bool is_hex(const std::string& text) {
     return !text.empty() &&
            std::all_of(text.begin(), text.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
 }
@@ -45,13 +47,11 @@ std::string HexField(const std::string& utf8_text) {
     return is_hex(utf8_text) ? "0x" + utf8_text : TextField(utf8_text);
 }
 
-std::string row(const std::vector<std::string>& fields) {
+std::string CsvRow(const std::vector<std::string>& fields) {
     std::string line;
     for (size_t i = 0; i < fields.size(); ++i) line += (i ? "," : "") + CsvField(fields[i]);
     return line + "\r\n";
 }
-
-}  // namespace
 
 std::string CsvField(const std::string& utf8_text) {
     if (utf8_text.find_first_of(",\"\r\n") == std::string::npos) return utf8_text;
@@ -62,7 +62,7 @@ std::string CsvField(const std::string& utf8_text) {
 
 std::string CommissioningRecord(const QDateTime& at) {
     const State& s = g();
-    std::string text = "\xEF\xBB\xBF" + row(std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
+    std::string text = kCsvStart + CsvRow(std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
     const std::string exported = at.toString(Qt::ISODate).toStdString();
     const int last = s.Devices.LastInUse(kScanSlots);
     for (int i = 1; i <= last; ++i) {
@@ -72,10 +72,10 @@ std::string CommissioningRecord(const QDateTime& at) {
         const bool reported = !d.devInputs.empty();
         // Addresses, names and types come from the network file and from typed text, so any of them may
         // begin like a formula; the numbers are the program's own.
-        text += row({std::to_string(i), TextField(utf8(d.ID64Long)), HexField(utf8(d.ID16Short)),
+        text += CsvRow({std::to_string(i), TextField(utf8(d.ID64Long)), HexField(utf8(d.ID16Short)),
                      TextField(utf8(d.DeviceName)),
                      d.DeviceTypeSTR.empty() ? std::to_string(d.DeviceType) : TextField(utf8(d.DeviceTypeSTR)),
-                     d.stsEnableKeepAlive == 1 ? "yes" : "no", status_text(d.devStatus), std::to_string(d.DeviceLQI),
+                     d.stsEnableKeepAlive == 1 ? "yes" : "no", StatusWord(d.devStatus), std::to_string(d.DeviceLQI),
                      reported ? QString::number(static_cast<double>(d.devVBatt), 'f', 2).toStdString() : "",
                      reported ? QString::number(static_cast<double>(d.devTemp), 'f', 1).toStdString() : "",
                      reported ? HexField(utf8(d.devInputs)) : "", TextField(utf8(s.CoordMac)),

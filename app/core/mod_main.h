@@ -13,6 +13,7 @@ class frmMain;
 class frmLog;
 class frmSplash;
 class frmDevice;
+class frmHealth;
 class Pravel;
 class ZigBeeNet;
 
@@ -101,6 +102,7 @@ struct Windows {
     frmLog* log = nullptr;
     frmSplash* splash = nullptr;
     frmDevice* device = nullptr;
+    frmHealth* health = nullptr;
 };
 Windows& windows();
 

@@ -45,6 +45,7 @@ frmDevice::frmDevice(QWidget* parent) : QWidget(parent) {
     imgI = {imgI_0, imgI_1, imgI_2};
     cmdOutput = {cmdOutput_0, cmdOutput_1, cmdOutput_2, cmdOutput_3};
     barANG = {barANG_0, barANG_1, barANG_2, barANG_3};
+    sparklines = std::make_unique<DeviceSparklines>(*this);
     for (size_t k = 0; k < cmdOutput.size(); ++k)
         connect(cmdOutput[k], &QPushButton::clicked, this, [this, k] { cmdOutput_Click(static_cast<int16_t>(k)); });
     connect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
@@ -125,6 +126,7 @@ void frmDevice::tmrIOA_Timer() {
     ShowStatus(slot >= 1 && slot <= kTableSlots ? table[static_cast<size_t>(slot)].devStatus : int16_t{0});
     lblVBatt->setText(GeneralNumber(cur.devVBatt));
     lblTemp->setText(GeneralNumber(cur.devTemp));
+    sparklines->Redraw(cur);
 
     // The same text is not put in again, so the operator can scroll back through an unchanged log.
     if (!rx_log_drawn_ || drawn_rx_log_ != cur.devRxLog) {

@@ -6,7 +6,9 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
 
+#include "app/device_window/device_sparklines.h"
 #include "platform/timer.h"
 #include "ui_frmDevice.h"
 
@@ -36,6 +38,7 @@ public:
     std::array<QPushButton*, 4> cmdOutput{};
     std::array<QProgressBar*, 4> barANG{};
     platform::Timer tmrIOA;
+    std::unique_ptr<DeviceSparklines> sparklines;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -17,6 +17,7 @@
 #include "app/core/reply_wait.h"
 #include "app/core/saved_settings.h"
 #include "app/core/twips.h"
+#include "app/health/recording.h"
 
 namespace {
 
@@ -64,6 +65,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     modMain::controls() = {&ZigBeeNet, &iniZB};
     modMain::windows().main = this;
     modMain::BuildMainMenu(*this);
+    health::StartSession();
     Form_Load();
 }
 
@@ -201,7 +203,9 @@ void frmMain::tmrDevAlive_Timer() {
             q.devStatus = 2;
         } else {
             const bool answered = !q.ID16Short.empty() && !q.ID64Long.empty() && s.PingShort == q.ID16Short;
-            if (answered && s.PingFlagA == 1 && s.PingFlagC == 1) {
+            const bool with_flags = answered && s.PingFlagA == 1 && s.PingFlagC == 1;
+            health::PingJudged(q, with_flags, s.PingLQI);
+            if (with_flags) {
                 q.DeviceLQI = s.PingLQI;
                 q.devStatus = 1;
             } else if (answered || q.devIOValid == 0) {
@@ -221,8 +225,10 @@ void frmMain::tmrDevAlive_Timer() {
     }
     if (p <= kTableSlots) {
         const DeviceRecord& d = std::as_const(s.Devices)[p];
-        if (!d.ID16Short.empty() && !d.ID64Long.empty() && !end_device(d) && d.devIOValid == 0)
+        if (!d.ID16Short.empty() && !d.ID64Long.empty() && !end_device(d) && d.devIOValid == 0) {
             ZigBeeNet.Ping(d.ID16Short);
+            health::PingSent(d);
+        }
     }
     s.PollIndex = static_cast<int16_t>(p + 1);
     RefreshDeviceList();

@@ -11,6 +11,7 @@
 #include "app/core/network_files.h"
 #include "app/core/serial_recording.h"
 #include "app/core/version_info.h"
+#include "app/health/frmHealth.h"
 #include "app/main_window/frmMain.h"
 #include "app/main_window/menu_text.h"
 #include "app/main_window/serial_ports_dialog.h"
@@ -124,6 +125,12 @@ void BuildMainMenu(frmMain& main) {
     file->addSeparator();
     // The same way out as the window's close button, so the same things are saved.
     QObject::connect(file->addAction(QT("Quit", "Esci")), &QAction::triggered, [&main] { main.close(); });
+    auto* view = new QMenu(QT("View", "Visualizza"), &main);
+    view->setObjectName(QStringLiteral("mnuView"));
+    main.menubar->insertMenu(main.help->menuAction(), view);
+    QAction* health = view->addAction(QT("Network health", "Salute della rete"));
+    health->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    QObject::connect(health, &QAction::triggered, &main, [&main] { health::ShowHealthWindow(&main); });
     QObject::connect(main.help->addAction(QT("About", "Informazioni")), &QAction::triggered,
                      [] { platform::dialogs().message_box(AboutText(), kAppTitle); });
 }

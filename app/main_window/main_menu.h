@@ -1,7 +1,7 @@
 #pragma once
 // The main window's menus. File: export the commissioning record, save, the serial ports, recording
-// the serial line, the log folder, quit. Help: about. Each entry's work is a routine of its own, so tests drive it without
-// the menu.
+// the serial line, the log folder, quit. View: the network health window. Help: about. Each entry's
+// work is a routine of its own, so tests drive it without the menu.
 #include <QAction>
 #include <QDateTime>
 #include <functional>

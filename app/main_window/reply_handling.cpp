@@ -14,6 +14,7 @@
 #include "app/core/rx_log.h"
 #include "app/core/string_table.h"
 #include "app/core/version_info.h"
+#include "app/health/recording.h"
 #include "app/log_splash/frmLog.h"
 #include "app/main_window/device_opening.h"
 #include "app/main_window/frmMain.h"
@@ -65,6 +66,7 @@ void io_report(const std::string& r, bool marked) {
         d.devInputs = inputs[0] == '0' ? inputs.substr(1) : inputs;
         d.devIOValid = 1;
         d.devStatus = 1;
+        health::ReportStored(d, r);
     }
     if (s.OpenDeviceShort.empty()) return;
     const int16_t k = FindDeviceByShort(s.OpenDeviceShort);

@@ -1,0 +1,209 @@
+// The history's memory and reach, and the health window's redraw:
+//  - the history fed at the demo network's rates and at 32000 devices (a report every 10 minutes each,
+//    and the serial line full of reports), until its pool has turned over: bytes held against the
+//    16 MB budget, and how far back each device's pings and reports still reach;
+//  - the health window with 32000 rows and 10 devices plotted: a repaint of the whole window, and the
+//    once-a-second refresh (table and history read again, rows sorted, plot rebuilt) with its repaint.
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/core/mod_main.h"
+#include "app/health/frmHealth.h"
+#include "app/health/recording.h"
+#include "platform/virtual_clock.h"
+
+namespace {
+
+using health::Ds;
+using health::History;
+
+struct Traffic {
+    const char* name;
+    int devices;
+    std::vector<double> ping_period_s;    // per device, 0: never pinged
+    std::vector<double> report_period_s;  // per device, 0: never reports
+};
+
+double rss_mb() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+std::string duration(double seconds) {
+    char text[64];
+    if (seconds >= 2 * 86400) std::snprintf(text, sizeof text, "%.1f days", seconds / 86400);
+    else if (seconds >= 2 * 3600) std::snprintf(text, sizeof text, "%.1f h", seconds / 3600);
+    else std::snprintf(text, sizeof text, "%.0f min", seconds / 60);
+    return text;
+}
+
+// Feeds the traffic in time order until the pool has been full for as long as it took to fill it, then
+// prints the bytes held and, over the devices, the shortest and the median reach of pings and reports.
+void run(const Traffic& t) {
+    History h;
+    h.Start(0);
+    std::vector<double> next_ping(static_cast<size_t>(t.devices)), next_report(static_cast<size_t>(t.devices));
+    for (int d = 0; d < t.devices; ++d) {
+        // Spread over the period, as a polling round and independent report clocks do.
+        const double p = t.ping_period_s[static_cast<size_t>(d)], r = t.report_period_s[static_cast<size_t>(d)];
+        next_ping[static_cast<size_t>(d)] = p > 0 ? p * d / t.devices : 1e300;
+        next_report[static_cast<size_t>(d)] = r > 0 ? r * (d % 97) / 97.0 : 1e300;
+    }
+    // Events in time order: a simple heap over both kinds.
+    using Event = std::pair<double, int>;  // time, device * 2 + kind
+    std::vector<Event> heap;
+    for (int d = 0; d < t.devices; ++d) {
+        heap.push_back({next_ping[static_cast<size_t>(d)], 2 * d});
+        heap.push_back({next_report[static_cast<size_t>(d)], 2 * d + 1});
+    }
+    auto later = [](const Event& a, const Event& b) { return a.first > b.first; };
+    std::make_heap(heap.begin(), heap.end(), later);
+    double full_at = -1, now = 0;
+    const auto started = std::chrono::steady_clock::now();
+    while (!heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end(), later);
+        auto [at, code] = heap.back();
+        heap.pop_back();
+        now = at;
+        if (full_at < 0 && h.ChunksInUse() == h.ChunkLimit()) full_at = now;
+        if (full_at >= 0 && now > 2 * full_at) break;
+        const int d = code / 2;
+        const Ds ds = static_cast<Ds>(at * 10);
+        if (code % 2 == 0) {
+            h.AddPing(static_cast<uint64_t>(d), ds, static_cast<uint8_t>(d), d % 5 != 0);
+            heap.push_back({at + t.ping_period_s[static_cast<size_t>(d)], code});
+        } else {
+            health::ReportSample r;
+            r.t = ds;
+            r.battery = 3300;
+            h.AddReport(static_cast<uint64_t>(d), r);
+            heap.push_back({at + t.report_period_s[static_cast<size_t>(d)], code});
+        }
+        std::push_heap(heap.begin(), heap.end(), later);
+    }
+    const double cpu = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::vector<double> ping_reach, report_reach;
+    for (int d = 0; d < t.devices; ++d) {
+        const auto pings = h.Pings(static_cast<uint64_t>(d));
+        const auto reports = h.Reports(static_cast<uint64_t>(d));
+        if (t.ping_period_s[static_cast<size_t>(d)] > 0 && !pings.empty())
+            ping_reach.push_back(now - pings.front().t / 10.0);
+        if (t.report_period_s[static_cast<size_t>(d)] > 0 && !reports.empty())
+            report_reach.push_back(now - reports.front().t / 10.0);
+    }
+    std::sort(ping_reach.begin(), ping_reach.end());
+    std::sort(report_reach.begin(), report_reach.end());
+    auto figures = [](const std::vector<double>& v) {
+        if (v.empty()) return std::string("-");
+        return duration(v.front()) + " (median " + duration(v[v.size() / 2]) + ")";
+    };
+    std::printf("%-44s %6.2f MB of %5.2f MB  pings back %-30s reports back %s%s  [%.1f s]\n", t.name,
+                static_cast<double>(h.MemoryBytes()) / (1 << 20), static_cast<double>(h.BudgetBytes()) / (1 << 20),
+                figures(ping_reach).c_str(), figures(report_reach).c_str(), full_at < 0 ? " (pool not full)" : "",
+                cpu);
+}
+
+Traffic demo_network() {
+    // Alive polling at 1 s over 6 slots pings each of the 3 answering routers every 6 s; end devices
+    // are not pinged. Reports: 8, 12, 6, 15 and (the candidate, once in) 10 s; the silent router none.
+    Traffic t{"demo network (6 devices)", 6, {6, 6, 0, 0, 6, 0}, {8, 12, 6, 15, 0, 10}};
+    return t;
+}
+
+Traffic large(const char* name, double report_period_s) {
+    // One ping per 1 s tick goes round 32000 slots: each router is pinged every 32000 s.
+    Traffic t{name, 32000, {}, {}};
+    for (int d = 0; d < t.devices; ++d) {
+        t.ping_period_s.push_back(d % 3 == 0 ? 0 : 32000);
+        t.report_period_s.push_back(report_period_s);
+    }
+    return t;
+}
+
+void fill_table(int n) {
+    modMain::State& s = modMain::g();
+    for (int i = 1; i <= n; ++i) {
+        DeviceRecord& d = s.Devices[static_cast<size_t>(i)];
+        char mac[32];
+        std::snprintf(mac, sizeof mac, "00:13:A2:00:41:%02X:%02X:%02X", (i >> 16) & 0xFF, (i >> 8) & 0xFF, i & 0xFF);
+        d.ID64Long = mac;
+        d.ID16Short = "1234";
+        d.DeviceType = 7;
+        d.DeviceTypeSTR = "Router";
+        d.DeviceName = "Kitchen lamp " + std::to_string(i);
+        d.devStatus = static_cast<int16_t>(i % 3);
+    }
+    s.TotalDevice = static_cast<int16_t>(n);
+}
+
+double median_ms(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void redraw(int devices) {
+    platform::VirtualClock clock;
+    modMain::reset();
+    fill_table(devices);
+    health::StartSession();
+    History& h = health::history();
+    // An hour of pings for the 10 plotted devices (one a second each), a few samples for every other.
+    for (int i = 1; i <= devices; ++i) {
+        const uint64_t key = *health::MacKey(modMain::g().Devices[static_cast<size_t>(i)].ID64Long);
+        if (i <= 10) {
+            for (Ds t = 0; t < health::kOneHour; t += 10) h.AddPing(key, t, static_cast<uint8_t>(100 + (t / 10 + i * 7) % 120), t % 170 != 0);
+        } else {
+            h.AddPing(key, static_cast<Ds>(i % health::kOneHour), static_cast<uint8_t>(i % 256), i % 7 != 0);
+            h.AddReport(key, health::ReportSample{static_cast<Ds>(i % health::kOneHour), 3300, 1300, {}});
+        }
+    }
+    clock.advance(3600 * 1000);
+    frmHealth w;
+    w.resize(1200, 800);
+    w.cboSpan->setCurrentIndex(1);  // the last hour
+    w.show();
+    // The 10 devices with the most pings, at the top once sorted by slot.
+    for (int row = 0; row < 10; ++row)
+        w.lstHealth->selectionModel()->select(w.model.index(row, 0),
+                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QApplication::processEvents();
+    std::vector<double> paint, refresh;
+    for (int k = 0; k < 30; ++k) {
+        auto t0 = std::chrono::steady_clock::now();
+        w.repaint();
+        auto t1 = std::chrono::steady_clock::now();
+        w.tmrHealth_Timer();
+        w.repaint();
+        auto t2 = std::chrono::steady_clock::now();
+        paint.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
+        refresh.push_back(std::chrono::duration<double, std::milli>(t2 - t1).count());
+    }
+    std::printf("health window, %5d rows, %zu devices plotted: repaint %.2f ms (goal < 16 ms), "
+                "refresh + repaint %.2f ms (once a second)\n",
+                w.model.rowCount(), w.picPlot->Series().size(), median_ms(paint), median_ms(refresh));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    std::printf("History memory and reach (budget 16 MB; memory counted from the blocks the history holds)\n");
+    const double rss_before = rss_mb();
+    run(demo_network());
+    run(large("32000 devices, a report every 10 min each", 600));
+    run(large("32000 devices, the line full of reports", 32000.0 / 225));
+    std::printf("peak resident set while feeding: %.1f MB above the %.1f MB at start\n", rss_mb() - rss_before,
+                rss_before);
+    redraw(500);
+    redraw(32000);
+    return 0;
+}

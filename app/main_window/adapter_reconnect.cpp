@@ -53,7 +53,11 @@ void LoseAdapter(int16_t errCode) {
     if (errCode != 0) {
         // Fixed id: the message reads the same in both languages.
         LogLine(LoadResString(10063).value_or("Serial Communication Error"), 0);
-        if (errCode == 10) LogLine(platform::port_number_problem(s.SerialPort), 0);
+        const std::string problem = platform::port_number_problem(s.SerialPort);
+        LogLine(errCode == 10 ? problem
+                              : "serial port " + std::to_string(s.SerialPort) +
+                                    " failed while sending or receiving; " + problem,
+                0);
     }
     if (w) {
         show_frames(*w, false);

@@ -53,16 +53,18 @@ int main(int argc, char* argv[]) {
     std::vector<std::string> args(argv + 1, argv + argc);
     platform::RecordRequest record;
     std::string error;
-    if (!platform::take_record_options(args, record, error) || (!record.path.empty() && !args.empty())) {
-        if (error.empty()) error = "--record starts the program and goes with no other option";
+    if (!platform::take_record_options(args, record, error) ||
+        (!record.path.empty() && !modMain::StartsProgram(args))) {
+        if (error.empty()) error = "--record starts the program and goes with no other option but --reconnect";
         std::cerr << "Dalmiro: " << error << "\n" << modMain::kProgramUsage;
         return platform::kExitUsage;
     }
-    if (!args.empty()) {
+    if (!modMain::StartsProgram(args)) {
         // The options answer without a window, so they work without a display too.
         QCoreApplication app(argc, argv);
         return modMain::RunProgramOptions(args, std::cout, std::cerr);
     }
+    if (!args.empty()) modMain::g().Reconnect = 1;
     QApplication app(argc, argv);
     // Every port the program makes is heard by the recorder, so File > Record serial traffic can
     // start at any time.

@@ -44,7 +44,7 @@ void dalmiro(const std::vector<std::string>& args) {
     std::ostringstream out, err;
     const int code = modMain::RunProgramOptions(args, out, err, source);
     FUZZ_CHECK(code >= -1 && code <= 2);
-    FUZZ_CHECK((code == -1) == args.empty());
+    FUZZ_CHECK((code == -1) == modMain::StartsProgram(args));
     if (code == platform::kExitUsage) FUZZ_CHECK(out.str().empty() && ends_with(err.str(), modMain::kProgramUsage));
     if (code == 0) FUZZ_CHECK(err.str().empty());
     if (code == 0 && args.size() == 3 && args[0] == "--assign-port") {

@@ -21,6 +21,8 @@ constexpr size_t kShortestReply = 2;
 
 constexpr uint8_t kDataFrameStart = 0x02;
 
+// A device's I/O report, sent unasked.
+constexpr uint8_t kIoReportStart = 0x08;
 // An I/O report (17 characters) may come with two extra ones instead, flagged by an 'H' at position 18.
 constexpr int16_t kIoReportLen = 17;
 constexpr size_t kLongIoReportLen = 19;

@@ -15,6 +15,18 @@ constexpr int16_t kErrInit = 10;
 constexpr int16_t kErrComm = 20;
 const char* const kLineSettings = "38400,n,8,1";
 constexpr int kHardwareHandshake = 2;
+// While no more replies than this wait, a tick hands over one: a burst waits its turn in the queue.
+// A longer queue is a backlog that one reply per tick would never catch up with.
+constexpr int16_t kShortQueue = 10;
+// However long the backlog, one tick hands over no more than this, so the thread stays responsive.
+constexpr int kMostPerTick = 64;
+
+// Replies the coordinator sends unasked: no wait of the host is waiting for one, and handing over
+// several in a row sets nothing that the first one had set and a wait or a timer had yet to see.
+bool unasked_report(const std::string& reply) {
+    const auto first = static_cast<uint8_t>(reply.empty() ? 0 : reply[0]);
+    return first == brivola::kDataFrameStart || first == brivola::kIoReportStart;
+}
 
 }  // namespace
 
@@ -37,9 +49,7 @@ void ZigBeeNet::StopOPERATIONS() { tmrRS232.set_enabled(false); }
 
 void ZigBeeNet::ClosePort() {
     tmrRS232.set_enabled(false);
-    if (!comZB) return;
-    comZB->on_receive = nullptr;
-    comZB->set_port_open(false);
+    if (comZB) comZB->set_port_open(false);
 }
 
 int16_t ZigBeeNet::CommPort() const { return brivola::link_state().CommPort; }
@@ -149,15 +159,26 @@ bool ZigBeeNet::SendStep() {
 
 void ZigBeeNet::DispatchStep() {
     auto& rx = brivola::link_state().RxQueue;
-    if (rx.empty()) return;
-    const std::string reply = rx.pop();
-    ResumeReception();
-    if (!events_) return;
-    if (static_cast<uint8_t>(reply[0]) == brivola::kDataFrameStart) {
-        const auto n = static_cast<uint8_t>(reply[3]);
-        events_->DataReceived(brivola::BytesToHex(reply.substr(1, 2)), reply.substr(4, n));
-    } else {
-        events_->StringReceived(reply);
+    auto alive = alive_;
+    // A backlog is drained in order, down to a short queue; of the replies raised in one tick at most
+    // one is other than an unasked report, so that each answer's flags meet their waits and timers
+    // before the next answer comes, as when one reply is raised per tick.
+    bool answer_raised = false;
+    for (int raised = 0; raised < kMostPerTick && !rx.empty(); ++raised) {
+        if (raised > 0 && (rx.pending() <= kShortQueue || !tmrRS232.enabled())) return;
+        const bool answer = !unasked_report(rx.front());
+        if (answer && answer_raised) return;
+        answer_raised = answer_raised || answer;
+        const std::string reply = rx.pop();
+        ResumeReception();
+        if (!events_) continue;
+        if (static_cast<uint8_t>(reply[0]) == brivola::kDataFrameStart) {
+            const auto n = static_cast<uint8_t>(reply[3]);
+            events_->DataReceived(brivola::BytesToHex(reply.substr(1, 2)), reply.substr(4, n));
+        } else {
+            events_->StringReceived(reply);
+        }
+        if (!*alive) return;
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // ZigBeeNet: the host's one path to the ZigBee coordinator on a serial port. Methods queue ASCII
 // commands that a 50 ms tick writes one at a time; the coordinator's replies are framed as they
-// arrive and handed to the host, one per tick, through ZigBeeNetEvents. Nothing is thrown: serial
+// arrive and handed to the host through ZigBeeNetEvents, one per tick while few are waiting, more
+// per tick (in order) while a backlog drains. Nothing is thrown: serial
 // failures arrive as ErrorDetected (10: the port could not be opened or configured; 20: a write, a
 // read or a delivery failed).
 //
@@ -62,8 +63,8 @@ public:
     void SendDirectToCoordinator(const std::string& cmdDirString);
     void GetSoftwareVersion();
 
-    // Closes the serial port at once and for good, releasing it for whoever opens it next; for a
-    // host that is ending.
+    // Closes the serial port at once and stops the tick, releasing the port for whoever opens it
+    // next: a host that is ending, or one that lost its adapter (StartOPERATIONS opens it again).
     void ClosePort();
 
     int16_t CommPort() const;

@@ -22,6 +22,7 @@ bool FakeSerialPort::set_port_open(bool open) {
         return true;
     }
     if (open_) return false;  // already open: the component refuses a second open
+    ++line_->open_attempts;
     const auto& ports = line_->existing_ports;
     bool exists = ports.empty() || std::find(ports.begin(), ports.end(), port_) != ports.end();
     if (line_->fail_open || line_->unplugged_ || port_ <= 0 || !exists) return false;
@@ -97,6 +98,8 @@ void FakeSerialLine::unplug() {
     unplugged_ = true;
     if (port_) port_->bytes_arrived();
 }
+
+void FakeSerialLine::replug() { unplugged_ = false; }
 
 std::unique_ptr<SerialPort> FakeSerialLine::make_port() {
     return std::make_unique<FakeSerialPort>(shared_from_this());

@@ -67,11 +67,13 @@ public:
     bool refuse_rts = false;      // modem-line requests fail, as on a pseudo-terminal
     bool refuse_settings = false; // line settings are refused
     void unplug();                // the device vanished: the port is gone, reads and writes fail
+    void replug();                // the device is back: the port opens again
     bool unplugged() const { return unplugged_; }
 
     // What the host configured, for assertions.
     int16_t opened_port = 0;
     int open_count = 0;
+    int open_attempts = 0;  // failed ones included
     bool rts = false;
     int handshaking = 0;
     std::string settings;

@@ -74,6 +74,10 @@ struct State {
     int16_t FoundDevIdx = 0;
     int16_t PollIndex = 0;
     int16_t SerialErrorRaised = 0;  // the serial failure is being reported; the program is ending
+    // A lost adapter is waited for instead of ending the program (command line or saved setting).
+    int16_t Reconnect = 0;
+    int16_t AdapterLost = 0;   // the port is closed and retried until the coordinator is identified
+    int16_t ReopenFailed = 0;  // the port failed again since the last retry began
 
     // Device window.
     DeviceRecord CurDevice;

@@ -12,6 +12,7 @@
 #include "app/core/mod_main.h"
 #include "app/core/reply_wait.h"
 #include "app/core/string_table.h"
+#include "app/main_window/adapter_reconnect.h"
 #include "app/main_window/frmMain.h"
 #include "link/zigbee_net.h"
 #include "platform/atomic_file.h"
@@ -280,6 +281,7 @@ void RegisterMacList() {
     int n = 0;
     for (const std::string& line : split_lines(list.bytes)) {
         if (line.size() < 23) continue;
+        if (AdapterGone()) return;
         send_and_wait_for_ack([&line] { link().AddItem(line); });
         ++n;
     }

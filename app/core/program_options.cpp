@@ -10,6 +10,8 @@ const char* const kProgramUsage =
     "       Dalmiro --record FILE [--record-limit MB]\n"
     "                                    start the program and record every byte on the serial line into\n"
     "                                    FILE, stopping at MB megabytes (default 100)\n"
+    "       Dalmiro --reconnect          start the program; a lost adapter is waited for and reopened instead\n"
+    "                                    of ending the program (also: setting Reconnect=1); goes with --record\n"
     "       Dalmiro --list-ports         list this machine's serial ports and the number each is reachable as,\n"
     "                                    then the port map's other numbers and whether their device is there\n"
     "       Dalmiro --assign-port N PATH make serial port N (1..99) open the serial device PATH, by its\n"
@@ -32,9 +34,13 @@ int usage_error(std::ostream& err, const std::string& why) {
 
 }  // namespace
 
+bool StartsProgram(const std::vector<std::string>& args) {
+    return args.empty() || (args.size() == 1 && args[0] == "--reconnect");
+}
+
 int RunProgramOptions(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                       const PortSource& source) {
-    if (args.empty()) return -1;
+    if (StartsProgram(args)) return -1;
     std::vector<const char*> argv{"Dalmiro"};
     for (const std::string& a : args) argv.push_back(a.c_str());
     if (platform::answer_standard_option(static_cast<int>(argv.size()), argv.data(), "Dalmiro", kProgramUsage, out))

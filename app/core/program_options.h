@@ -1,5 +1,6 @@
 #pragma once
-// The program's command line. Without arguments the program starts as it always has; the options
+// The program's command line. Without arguments the program starts as it always has, with
+// --reconnect it starts and waits out a lost adapter; the other options
 // answer and end without opening a window.
 #include <functional>
 #include <ostream>
@@ -18,8 +19,10 @@ struct PortSource {
     std::string by_id_folder = "/dev/serial/by-id";
 };
 
-// args excludes the program name. Returns the exit code, or -1 when the program is to start (no
-// arguments). A usage error prints the usage on err and returns 2.
+// args excludes the program name. True when they start the program: none, or "--reconnect".
+bool StartsProgram(const std::vector<std::string>& args);
+// Returns the exit code, or -1 when the program is to start. A usage error prints the usage on err
+// and returns 2.
 int RunProgramOptions(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
                       const PortSource& source = {});
 

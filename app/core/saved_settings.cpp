@@ -21,6 +21,7 @@ const char* SettingName(Setting s) {
     case Setting::LogTop: return "LogTop";
     case Setting::DeviceLeft: return "DeviceLeft";
     case Setting::DeviceTop: return "DeviceTop";
+    case Setting::Reconnect: return "Reconnect";
     }
     return "";
 }
@@ -30,6 +31,7 @@ const char* SettingDefault(Setting s) {
     case Setting::SerialPort: return "1";
     case Setting::ShowSplash: return "1";
     case Setting::LangID: return "2";
+    case Setting::Reconnect: return "0";
     default: return "1000";
     }
 }

@@ -6,7 +6,7 @@
 
 namespace modMain {
 
-enum class Setting { SerialPort, ShowSplash, LangID, MainLeft, MainTop, LogLeft, LogTop, DeviceLeft, DeviceTop };
+enum class Setting { SerialPort, ShowSplash, LangID, MainLeft, MainTop, LogLeft, LogTop, DeviceLeft, DeviceTop, Reconnect };
 
 // The value name in the store ("SerialPort", "MainLeft", ...) and its default text.
 const char* SettingName(Setting s);

@@ -17,6 +17,7 @@
 #include "app/core/device_list_page.h"
 #include "app/log_splash/frmLog.h"
 #include "app/log_splash/frmSplash.h"
+#include "app/main_window/adapter_reconnect.h"
 #include "app/main_window/frmMain.h"
 #include "link/zigbee_net.h"
 #include "platform/dialogs.h"
@@ -53,7 +54,7 @@ std::string address_digits(const std::string& mac) {
 
 }  // namespace
 
-void InitCoordinator() {
+bool InitCoordinator() {
     State& s = g();
     ZigBeeNet& link = *controls().link;
     if (s.CoordStartWait != 0) LogLine(LocString(1043), 4);
@@ -65,9 +66,14 @@ void InitCoordinator() {
         WaitForReply([&s] { return s.ReplyReceived != 0 || s.WaitTimedOut == 1; });
         LogLine(LocString(1044), 2);
         WaitMs(1000);
-        if (n >= kAddressRequests) {
+        // A port that failed again while a lost adapter is retried has no coordinator behind it.
+        if (n >= kAddressRequests || AdapterGone()) {
             if (s.CoordStartWait != 1) {
-                LogLine(LocString(1048), 3);
+                if (s.AdapterLost != 1) LogLine(LocString(1048), 3);
+                if (AdapterMayReturn()) {
+                    LoseAdapter(0);
+                    return false;
+                }
                 WaitMs(5000);
                 // Given up after start-up (a restarted coordinator that no longer answers): the
                 // devices of this run are saved as on any other way out.
@@ -99,6 +105,7 @@ void InitCoordinator() {
         main->lblPanInfo->setText(Display(s.PanInfo));
         main->lblRFCh->setText(QString::number(s.RFCh));
     }
+    return true;
 }
 
 void Main() {
@@ -113,6 +120,8 @@ void Main() {
 
     s.ShowSplash = ReadSettingInt16(Setting::ShowSplash);
     s.LangID = ReadSettingInt16(Setting::LangID);
+    // Chosen here or on the command line; nothing in the program writes it.
+    if (ReadSettingInt16(Setting::Reconnect) == 1) s.Reconnect = 1;
     SelectLanguage();
     if (s.ShowSplash == 1) show_splash();
 

@@ -7,6 +7,8 @@ namespace modMain {
 // coordinator never answers.
 void Main();
 // Learns the coordinator's address (asking up to 11 times), then its PAN identifier and channel.
-void InitCoordinator();
+// A coordinator that never answers ends the program, unless a lost adapter is waited for: then
+// the wait begins and the result is false.
+bool InitCoordinator();
 
 }  // namespace modMain

@@ -78,7 +78,7 @@ void frmMain::cmdChgRFCh_Click() {
     StartReplyWait(kRestartWaitMs);
     wait_for_coordinator_restart();
 
-    InitCoordinator();
+    if (!InitCoordinator()) return;
     RegisterMacList();
     RefreshDeviceList();
     lblTotalDevice->setText(QString::number(s.TotalDevice));

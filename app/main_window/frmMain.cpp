@@ -10,6 +10,7 @@
 #include "app/core/network_files.h"
 #include "app/core/start_up.h"
 #include "app/log_splash/frmLog.h"
+#include "app/main_window/adapter_reconnect.h"
 #include "app/main_window/device_opening.h"
 #include "app/main_window/main_menu.h"
 #include "app/main_window/reply_handling.h"
@@ -59,6 +60,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     tmrTest.set_on_tick([this] { tmrTest_Timer(); });
     tmrResetWait.set_interval(65535);
     tmrResetWait.set_on_tick([this] { tmrResetWait_Timer(); });
+    tmrReconnect.set_on_tick([this] { tmrReconnect_Timer(); });
     ConnectButtons();
 
     ZigBeeNet.set_events(this);
@@ -86,6 +88,8 @@ void frmMain::Form_Load() {
 }
 
 void frmMain::tmrTimeOut_Timer() { modMain::ReplyWaitTick(); }
+
+void frmMain::tmrReconnect_Timer() { modMain::RetryAdapter(); }
 
 void frmMain::closeEvent(QCloseEvent* event) {
     event->accept();
@@ -155,10 +159,13 @@ void frmMain::WakeSupervision() {
 void frmMain::tmrGenOper_Timer() {
     using namespace modMain;
     State& s = g();
+    // While the adapter is away its retries identify the coordinator.
+    if (s.CoordAnnounced == 1 && s.AdapterLost == 1) s.CoordAnnounced = 0;
     if (s.CoordAnnounced == 1) {
         s.CoordAnnounced = 0;
         tmrResetWait.set_enabled(false);
-        InitCoordinator();
+        // Not identified: the program waits for the adapter, frames off.
+        if (!InitCoordinator()) return;
         RegisterMacList();
         tmrTimeOut.set_enabled(false);
         s.OperBusy = 0;

@@ -32,6 +32,7 @@ public:
     void tmrDevAlive_Timer();
     void tmrTest_Timer();
     void tmrResetWait_Timer();
+    void tmrReconnect_Timer();
     // The new-device and general-operations ticks rest while they have nothing to do; an announce, a
     // deletion or a restart to be handled wakes them.
     void WakeSupervision();
@@ -75,6 +76,8 @@ public:
     platform::Timer tmrTest;
     // Gives a reset whose coordinator never announced itself back to the identification.
     platform::Timer tmrResetWait;
+    // Retries a lost adapter.
+    platform::Timer tmrReconnect;
 
     ImageList imgList;
 

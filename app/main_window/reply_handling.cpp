@@ -16,6 +16,7 @@
 #include "app/core/version_info.h"
 #include "app/health/recording.h"
 #include "app/log_splash/frmLog.h"
+#include "app/main_window/adapter_reconnect.h"
 #include "app/main_window/device_opening.h"
 #include "app/main_window/frmMain.h"
 #include "platform/dialogs.h"
@@ -272,6 +273,7 @@ void HandleStringSent(const std::string& sndString) { LogLine("TX: " + sndString
 
 void HandleErrorDetected(int16_t errCode) {
     if (errCode != 10 && errCode != 20) return;
+    if (AdapterMayReturn()) return LoseAdapter(errCode);
     State& s = g();
     // The box and the pause pump events, and a line that is gone fails again on every tick: the one
     // failure is reported once, and what follows it while the program ends is not news.

@@ -46,7 +46,8 @@ TEST_F(ProgramOptionsTest, standard_options_answer_on_standard_output_and_mistak
         bool usage_on_err;
     };
     const std::string version = std::string("Dalmiro ") + platform::kProjectVersion + "\n";
-    for (const Case& c : {Case{{}, -1, "", false}, Case{{"--help"}, 0, kProgramUsage, false},
+    for (const Case& c : {Case{{}, -1, "", false}, Case{{"--reconnect"}, -1, "", false},
+                          Case{{"--reconnect", "x"}, 2, "", true}, Case{{"--help"}, 0, kProgramUsage, false},
                           Case{{"--version"}, 0, version, false}, Case{{"--verbose"}, 2, "", true},
                           Case{{"--help", "x"}, 2, "", true}, Case{{"--list-ports", "x"}, 2, "", true},
                           Case{{"--assign-port", "3"}, 2, "", true}, Case{{"--assign-port", "100", dev / "ttyUSB0"}, 2, "", true},

@@ -139,3 +139,73 @@ TEST_F(LinkTest, random_noise_never_hides_a_reply_that_follows_a_silence) {
         EXPECT_TRUE(state().RxQueue.empty()) << "seed " << seed;
     }
 }
+
+namespace {
+
+// Distinct replies of three kinds: an I/O report, a data frame (both unasked) and an answer.
+std::string io_report(int n) {
+    char body[16];
+    std::snprintf(body, sizeof body, "%015d", n);
+    return "\x08" + std::string(body) + ";";
+}
+std::string data_frame(int n) { return std::string("\x02\x0A\x1B\x03", 4) + std::to_string(100 + n % 900) + ";"; }
+std::string as_raised(const std::string& reply) {
+    if (reply[0] != '\x02') return "RX " + reply;
+    return "DATA 0A1B " + reply.substr(4, 3);
+}
+
+}  // namespace
+
+TEST_F(LinkTest, a_backlog_drains_in_order_one_answer_per_tick_and_a_short_queue_one_reply_per_tick) {
+    struct Case {
+        const char* name;
+        std::string pattern;  // one letter a reply: r report, d data frame, a answer ("0;")
+        std::vector<size_t> per_tick;
+        int stop_after = 0;   // a handler pauses the link on this reply (1-based), 0: never
+    };
+    const std::vector<Case> cases = {
+        {"a short queue, one per tick", std::string(10, 'r'), std::vector<size_t>(10, 1)},
+        {"eleven waiting: still one a tick", std::string(11, 'r'), std::vector<size_t>(11, 1)},
+        {"a backlog of reports and frames drains to the short queue in one tick", std::string(15, 'r') + std::string(15, 'd'),
+         [] { std::vector<size_t> v{20}; v.insert(v.end(), 10, 1); return v; }()},
+        {"no tick hands over more than 64", std::string(200, 'r'),
+         [] { std::vector<size_t> v{64, 64, 62}; v.insert(v.end(), 10, 1); return v; }()},
+        {"answers in a backlog end their tick", "aa" "rrr" "a" + std::string(18, 'r') + "aaa" "r",
+         [] { std::vector<size_t> v{1, 4, 13}; v.insert(v.end(), 10, 1); return v; }()},
+        {"a handler that pauses the link ends the batch", std::string(30, 'r'), {3}, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ZigBeeNet::ResetThreadState();
+        ev.events.clear();
+        open();
+        clock.advance(160);  // the link is up and resting
+        std::vector<std::string> sent;
+        std::string bytes;
+        for (size_t i = 0; i < c.pattern.size(); ++i) {
+            const int n = static_cast<int>(i);
+            sent.push_back(c.pattern[i] == 'r' ? io_report(n) : c.pattern[i] == 'd' ? data_frame(n) : "0;");
+            bytes += sent.back();
+        }
+        int seen = 0;
+        ev.on_received = [&](const std::string&) {
+            if (++seen == c.stop_after) net->StopOPERATIONS();
+        };
+        line->send_to_host(bytes);
+        clock.advance(300 * 50);
+        ev.on_received = nullptr;
+        std::vector<std::string> expected;
+        for (const auto& s : sent) expected.push_back(as_raised(s));
+        expected.resize(ev.events.size());
+        EXPECT_EQ(ev.texts(), expected);
+        std::vector<size_t> per_tick;
+        for (size_t i = 0; i < ev.events.size(); ++i) {
+            if (i == 0 || ev.events[i].at != ev.events[i - 1].at) per_tick.push_back(0);
+            ++per_tick.back();
+            if (i > 0 && ev.events[i].at != ev.events[i - 1].at) {
+                EXPECT_EQ(ev.events[i].at, ev.events[i - 1].at + 50);
+            }
+        }
+        EXPECT_EQ(per_tick, c.per_tick);
+    }
+}

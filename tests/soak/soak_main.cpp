@@ -1,5 +1,6 @@
-// soak_run --days N | --hours N [--seed S] [--folder DIR]: the program for N simulated days (or hours)
-// on virtual time; prints its figures and every violation, and exits 1 when there was one.
+// soak_run --days N | --hours N [--seed S] [--report S] [--folder DIR]: the program for N simulated days
+// (or hours) on virtual time, the busy devices reporting every S seconds (5 unless given); prints its
+// figures and every violation, and exits 1 when there was one.
 #include <QApplication>
 #include <QDir>
 #include <cstdio>
@@ -11,7 +12,7 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: soak_run --days N | --hours N [--seed S] [--folder DIR]\n");
+    std::fprintf(stderr, "usage: soak_run --days N | --hours N [--seed S] [--report S] [--folder DIR]\n");
     return 2;
 }
 
@@ -40,6 +41,10 @@ int main(int argc, char** argv) {
             const double n = Positive(v, 4e9);
             if (n < 0) return Usage();
             opt.seed = static_cast<uint32_t>(n);
+        } else if (a == "--report") {
+            const double n = Positive(v, 3600);
+            if (n < 0) return Usage();
+            opt.rates.busy_report_s = static_cast<uint32_t>(n);
         } else if (a == "--folder") {
             opt.folder = v;
         } else {

@@ -26,6 +26,7 @@ constexpr uint32_t kStartMs = 0xFFFFFFFFu - 2u * 3600u * 1000u + 1u;
 
 struct Options {
     double hours = 24;
+    uint32_t start_ms = kStartMs;
     uint32_t seed = 20;
     NetworkRates rates;
     std::string folder;        // the program's folder; its files stay there
@@ -99,7 +100,7 @@ private:
     bool WorkDeviceWindow();
 
     Options opt_;
-    platform::VirtualClock clock_{kStartMs};
+    platform::VirtualClock clock_{opt_.start_ms};
     platform::MemorySettingsStore store_;
     OperatorDialogs dialogs_;
     std::shared_ptr<platform::FakeSerialLine> line_ = std::make_shared<platform::FakeSerialLine>();
@@ -110,7 +111,7 @@ private:
     std::vector<std::string> to_add_;
     size_t added_ = 0;
     uint64_t elapsed_ = 0;
-    uint32_t last_now_ = kStartMs;
+    uint32_t last_now_ = opt_.start_ms;
     uint64_t check_due_since_ = 0;
     Figures fig_;
 };

@@ -7,9 +7,11 @@ PACKAGE_DIR := build/package
 FUZZ_DIR  := build/fuzz
 FUZZ_SECONDS ?= 60
 SOAK_DIR  := build/soak
-# make soak DAYS=n: simulated days on virtual time; make soak-real HOURS=n: hours of the real program.
-DAYS  ?= 60
-HOURS ?= 1
+# make soak DAYS=n: simulated days on virtual time (the busy devices report every REPORT s, so that
+# 60 days take under an hour); make soak-real HOURS=n: hours of the real program.
+DAYS   ?= 60
+REPORT ?= 300
+HOURS  ?= 1
 
 .PHONY: all deps test run bench build-run package fuzz fuzz-coverage clean soak soak-real
 
@@ -55,7 +57,7 @@ fuzz-coverage:
 soak: deps
 	cmake -S . -B $(SOAK_DIR) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(SOAK_DIR) -j $(JOBS) --target soak_run
-	QT_QPA_PLATFORM=offscreen $(SOAK_DIR)/bin/soak_run --days $(DAYS)
+	QT_QPA_PLATFORM=offscreen $(SOAK_DIR)/bin/soak_run --days $(DAYS) --report $(REPORT)
 
 # The release program against zbsim on a pseudo-terminal under Xvfb, its memory and CPU sampled.
 soak-real: deps

@@ -125,7 +125,7 @@ import -display "$DISPLAY" -window root "$OUT/screen.png" 2>/dev/null || true
 
 count() { grep -c -- "$1" "$OUT/zbsim.log" || true; }
 echo "churn seen: $(count '(churn: .* rejoins)') rejoins, $(count 'falls silent') silences, $(count 'swap short') swaps," \
-  "$(count 'stranger') strangers, $(count 'restarts)') restarts, $(count '(noise)') noise bursts, $(count '^-> 02-') strings"
+  "$(count 'stranger') strangers, $(count 'restarts)') restarts, $(count '(noise)') noise bursts, $(count '-> 02-') strings"
 echo "coordinator identifications: $(count '<- CMD:11;'), pings sent: $(count '<- CMD:0E:')"
 # Least-squares slope of RSS against time over the minutes after the first ten, in KB per hour.
 awk -v elapsed="$elapsed" -v ticks="$((t_end - t_start))" -v hz="$hz" '

@@ -6,8 +6,14 @@ BENCH_DIR := build/bench
 PACKAGE_DIR := build/package
 FUZZ_DIR  := build/fuzz
 FUZZ_SECONDS ?= 60
+SOAK_DIR  := build/soak
+# make soak DAYS=n: simulated days on virtual time (the busy devices report every REPORT s, so that
+# 60 days take under an hour); make soak-real HOURS=n: hours of the real program.
+DAYS   ?= 60
+REPORT ?= 300
+HOURS  ?= 1
 
-.PHONY: all deps test run bench build-run package fuzz fuzz-coverage clean
+.PHONY: all deps test run bench build-run package fuzz fuzz-coverage clean soak soak-real
 
 all: build-run
 
@@ -46,6 +52,18 @@ fuzz:
 fuzz-coverage:
 	@bash scripts/install-deps.sh --fuzz
 	bash fuzz/coverage.sh $(FUZZ_DIR) build/fuzz-coverage
+
+# Weeks of a busy network on virtual time, on the release build.
+soak: deps
+	cmake -S . -B $(SOAK_DIR) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(SOAK_DIR) -j $(JOBS) --target soak_run
+	QT_QPA_PLATFORM=offscreen $(SOAK_DIR)/bin/soak_run --days $(DAYS) --report $(REPORT)
+
+# The release program against zbsim on a pseudo-terminal under Xvfb, its memory and CPU sampled.
+soak-real: deps
+	cmake -S . -B $(SOAK_DIR) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(SOAK_DIR) -j $(JOBS) --target Dalmiro zbsim
+	bash tests/soak/soak_real.sh $(SOAK_DIR) $(HOURS)
 
 # A Debian package of the programs for /usr: build/package/dalmiro_<version>_<arch>.deb
 package: deps

@@ -49,6 +49,7 @@ Coordinator::Coordinator(const SimConfig& config)
     for (const auto& d : cfg_.devices) devices_.emplace_back(d, cfg_.seed ^ mac_seed(d.mac));
     arm_garbage();
     arm_burst();
+    arm_all_churn();
 }
 
 Coordinator::~Coordinator() {
@@ -162,7 +163,7 @@ void Coordinator::handle_cmd(const std::string& body) {
     // A device that is joined and not silent, addressed by the first argument.
     auto target = [&]() -> SimDevice* {
         SimDevice* d = n >= 2 ? find_short(f[1]) : nullptr;
-        return d && !d->config().silent ? d : nullptr;
+        return d && d->responsive() ? d : nullptr;
     };
 
     if (op == "11" && n == 1) {
@@ -237,7 +238,7 @@ void Coordinator::handle_cmd(const std::string& body) {
 
 void Coordinator::handle_send(const ScannedCommand& c) {
     SimDevice* d = find_short(c.body);
-    if (!d || d->config().silent) {
+    if (!d || !d->responsive()) {
         answer(kUndeliveredMs, frames::not_delivered());
         return;
     }
@@ -260,7 +261,7 @@ void Coordinator::start_network() {
 void Coordinator::consider_candidates() {
     if (!running_) return;
     for (auto& d : devices_) {
-        if (d.belongs()) continue;
+        if (d.belongs() || d.gone) continue;
         bool admitted = !locked_ || registered_.count(d.config().mac) > 0;
         if (admitted && !d.join_key) schedule_join(d);
         if (!admitted && d.join_key) cancel(d.join_key);
@@ -293,10 +294,11 @@ void Coordinator::join(SimDevice& d) {
     d.short_addr = new_short(d);
     d.joined = true;
     d.admitted = true;
+    d.joined_at = clock_.now_ms();
     send(frames::announce(d.ever_joined ? frames::kRejoin : frames::kJoin, d.short_addr, d.config().mac,
                           d.config().type));
     d.ever_joined = true;
-    if (d.report_s && !d.config().silent) {
+    if (d.report_s && !d.config().silent && !d.quiet) {
         // Devices do not report in step: the first report comes within the first period.
         schedule_report(d, static_cast<uint32_t>(d.rng().between(1000, static_cast<int>(std::max<uint32_t>(d.report_s * 1000, 1000)))));
     }
@@ -358,7 +360,7 @@ void Coordinator::arm_burst() {
         // Devices take turns flooding; only a device that is joined and talks can.
         for (size_t tried = 0; tried < devices_.size(); ++tried) {
             SimDevice& d = devices_[burst_turn_++ % devices_.size()];
-            if (!d.joined || d.config().silent) continue;
+            if (!d.responsive()) continue;
             for (uint32_t i = 0; i < cfg_.faults.burst_count; ++i)
                 later(i * kBurstSpacingMs, Group::Network, [this, &d] { send(d.next_report()); });
             break;

@@ -4,6 +4,7 @@
 // reports through a sink. All of its timing runs on the thread's clock, so tests drive it on virtual
 // time and zbsim on the real one.
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -52,8 +53,20 @@ public:
     // Bytes the host wrote, in any pieces.
     void receive(const std::string& bytes);
 
-    // For inspection.
-    const std::vector<SimDevice>& devices() const { return devices_; }
+    // Churn: what happens to a network left running. Each picks its devices with the seeded
+    // generator and returns false when none fits (or the network is not running).
+    bool rejoin_one();                 // a device comes back at once with a new short address
+    bool silence_one(uint32_t ms);     // a device stops answering and reporting for ms
+    bool swap_two();                   // two devices trade short addresses and re-announce
+    bool add_stranger();               // a device nobody configured joins and stays a member
+    bool talk_one();                   // a device sends a string unasked
+    bool restart_unasked();            // the coordinator restarts on its own
+    bool leave(const Mac& mac);        // the device leaves the network for good
+
+    // For inspection. Devices keep their place for the coordinator's lifetime (strangers are added
+    // at the end), so pointers to them stay valid.
+    const std::deque<SimDevice>& devices() const { return devices_; }
+    bool running() const { return running_ && !restarting_; }
     const SimDevice* device_by_mac(const Mac& mac) const;
     bool locked() const { return locked_; }
     uint8_t channel() const { return channel_; }
@@ -86,11 +99,15 @@ private:
 
     void arm_garbage();
     void arm_burst();
+    void arm_churn(uint32_t period_s, bool (Coordinator::*event)());
+    void arm_all_churn();
+    bool silence_for_config() { return silence_one(cfg_.churn.silence_for_s * 1000); }
+    SimDevice* pick_responsive(const SimDevice* other = nullptr);
 
     SimConfig cfg_;
     platform::Clock& clock_;
     Rng rng_;
-    std::vector<SimDevice> devices_;
+    std::deque<SimDevice> devices_;
     CommandScanner scanner_;
     Sink sink_;
     Log log_;
@@ -106,6 +123,8 @@ private:
     uint32_t answers_ = 0;
     uint32_t garbage_sent_ = 0;
     size_t burst_turn_ = 0;
+    uint32_t strangers_ = 0;
+    uint32_t talks_ = 0;
     uint64_t idle_key_ = 0;
 
     struct Pending {

@@ -136,6 +136,22 @@ bool parse_faults(LineParser& p, const std::vector<Field>& fields, Faults& fa) {
     });
 }
 
+bool parse_churn(LineParser& p, const std::vector<Field>& fields, Churn& c) {
+    // Up to ten days between two events; a silence of a second to a day.
+    auto period = [](uint32_t& out) {
+        return [&out](LineParser& lp, const Field& f) { return lp.number(f, 1, 864000, out); };
+    };
+    return apply_fields(p, fields, {{"rejoin", period(c.rejoin_s)},
+                                    {"silence", period(c.silence_s)},
+                                    {"silence_for", [&](LineParser& lp, const Field& f) {
+                                         return lp.number(f, 1, 86400, c.silence_for_s);
+                                     }},
+                                    {"swap", period(c.swap_s)},
+                                    {"stranger", period(c.stranger_s)},
+                                    {"talk", period(c.talk_s)},
+                                    {"restart", period(c.restart_s)}});
+}
+
 bool parse_device(LineParser& p, const std::vector<Field>& fields, DeviceConfig& d) {
     bool has_mac = false, has_type = false, candidate = false, member = false;
     bool ok = apply_fields(p, fields, {
@@ -266,6 +282,8 @@ std::optional<SimConfig> parse_config(const std::string& text, ConfigError& erro
             ok = parse_timing(p, fields, c.timing);
         } else if (kind == "faults") {
             ok = parse_faults(p, fields, c.faults);
+        } else if (kind == "churn") {
+            ok = parse_churn(p, fields, c.churn);
         } else if (kind == "device") {
             DeviceConfig d;
             ok = parse_device(p, fields, d);
@@ -273,7 +291,7 @@ std::optional<SimConfig> parse_config(const std::string& text, ConfigError& erro
                 ok = p.fail("mac " + mac_text(d.mac) + " is used twice");
             if (ok) c.devices.push_back(d);
         } else {
-            p.fail("unknown line kind '" + kind + "' (coordinator, timing, faults or device)");
+            p.fail("unknown line kind '" + kind + "' (coordinator, timing, faults, churn or device)");
         }
         if (!ok) return std::nullopt;
     }

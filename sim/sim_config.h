@@ -43,6 +43,18 @@ struct Faults {
     uint32_t burst_count = 40;       // reports per burst, 10 ms apart
 };
 
+// Unrest in the network, each kind this often in seconds (0: never), at seeded moments around
+// that period: what a network left running for weeks goes through.
+struct Churn {
+    uint32_t rejoin_s = 0;        // a device comes back with a new short address
+    uint32_t silence_s = 0;       // a device falls silent ...
+    uint32_t silence_for_s = 7200;  // ... for this long, then carries on
+    uint32_t swap_s = 0;          // two devices trade short addresses
+    uint32_t stranger_s = 0;      // a device nobody configured announces itself and stays
+    uint32_t talk_s = 0;          // a device sends a string unasked
+    uint32_t restart_s = 0;       // the coordinator restarts on its own
+};
+
 struct SimConfig {
     Mac mac{};
     uint16_t pan = 0;
@@ -51,6 +63,7 @@ struct SimConfig {
     uint32_t seed = 1;
     Timing timing;
     Faults faults;
+    Churn churn;
     std::vector<DeviceConfig> devices;
 };
 

@@ -43,8 +43,13 @@ public:
     uint16_t poll_ms = 0;
     uint64_t join_key = 0;       // scheduled join, 0 when none
     uint64_t report_key = 0;     // scheduled report, 0 when none
+    uint32_t joined_at = 0;      // clock of the last join
+    bool quiet = false;          // fallen silent for a while: no answers, no reports
+    bool gone = false;           // left the network for good
 
-    bool belongs() const { return cfg_.member || admitted; }
+    bool belongs() const { return (cfg_.member || admitted) && !gone; }
+    // Answers commands and takes strings.
+    bool responsive() const { return joined && !cfg_.silent && !quiet; }
 
     void set_output(int n, bool on);
 

@@ -14,6 +14,7 @@ TEST(SimConfig, a_full_file_sets_every_field) {
         "coordinator mac=0123456789abcdef pan=beef channel=26 version=X.9 seed=42  # trailing comment\n"
         "timing reply=1 ping=2 join_delay=3 join_spacing=4 restart=5\n"
         "faults delay=6 drop_every=7 garbage_every=80 ignore_addr=9 silent_restart burst_every=1000 burst_count=11\n"
+        "churn rejoin=1 silence=2 silence_for=86400 swap=4 stranger=5 talk=6 restart=864000\n"
         "device mac=00:13:A2:00:40:5A:20:03 type=6 candidate lqi=0 report=3600 poll=65535 echo silent\n"
         "\tdevice   mac=00:13:A2:00:40:5A:20:04 type=7\n",
         err);
@@ -36,6 +37,10 @@ TEST(SimConfig, a_full_file_sets_every_field) {
     EXPECT_TRUE(c->faults.silent_restart);
     EXPECT_EQ(c->faults.burst_every_ms, 1000u);
     EXPECT_EQ(c->faults.burst_count, 11u);
+    const Churn& ch = c->churn;
+    EXPECT_EQ(std::vector<uint32_t>({ch.rejoin_s, ch.silence_s, ch.silence_for_s, ch.swap_s, ch.stranger_s, ch.talk_s,
+                                     ch.restart_s}),
+              std::vector<uint32_t>({1, 2, 86400, 4, 5, 6, 864000}));
     ASSERT_EQ(c->devices.size(), 2u);
     const auto& d = c->devices[0];
     EXPECT_EQ(mac_text(d.mac), "00:13:A2:00:40:5A:20:03");
@@ -54,8 +59,10 @@ TEST(SimConfig, bad_lines_are_reported_with_their_number) {
         const char* text;
         const char* error;
     } cases[] = {
-        {"router mac=00:00:00:00:00:00:00:01\n", "line 1: unknown line kind 'router' (coordinator, timing, faults or device)"},
+        {"router mac=00:00:00:00:00:00:00:01\n", "line 1: unknown line kind 'router' (coordinator, timing, faults, churn or device)"},
         {"\ndevice type=7\n", "line 2: device needs a mac"},
+        {"churn restart=0\n", "line 1: restart needs a whole number from 1 to 864000"},
+        {"churn silence_for=86401\n", "line 1: silence_for needs a whole number from 1 to 86400"},
         {"device mac=00:00:00:00:00:00:00:01\n", "line 1: device needs a type"},
         {"device mac=00:00:00:00:00:00:00:01 type=5\n", "line 1: type must be 4 or 6 (end device) or 7 (router)"},
         {"device mac=00:00:00:00:00:00:00:1 type=7\n",

@@ -59,8 +59,9 @@ void supply(int slot) {
     if (d.devRxLog != cur.devRxLog) cur.devRxLog = d.devRxLog;
     cur.devStatus = 0;
     s.OpenDeviceIdx = static_cast<int16_t>(slot);
-    // End devices may rejoin with a new short address while the window is open.
-    if ((d.DeviceType == 6 || d.DeviceType == 4) && d.ID16Short != cur.ID16Short) {
+    // A device may rejoin with a new short address while the window is open: routers too (after a
+    // coordinator restart, or on their own), and the closing window must not put the old one back.
+    if (d.ID16Short != cur.ID16Short) {
         cur.ID16Short = d.ID16Short;
         if (frmDevice* w = modMain::windows().device) w->lblSHORT->setText(modMain::Display(cur.ID16Short));
     }

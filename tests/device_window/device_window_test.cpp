@@ -171,6 +171,32 @@ TEST_F(DeviceWindow, apply_while_the_coordinator_restarts_leaves_the_restart_wai
     }
 }
 
+TEST_F(DeviceWindow, a_device_that_rejoins_while_shown_keeps_its_new_short_address_when_the_window_closes) {
+    StartNetwork();
+    struct Case {
+        int slot;
+        int short_lo;  // the new short address is 7Fxx
+    } cases[] = {{router, 0x21}, {end_device, 0x22}};
+    for (const auto& c : cases) {
+        auto& s = g();
+        const std::string mac = s.Devices[static_cast<size_t>(c.slot)].ID64Long;
+        const auto type = static_cast<int>(s.Devices[static_cast<size_t>(c.slot)].DeviceType);
+        std::string announce = Bytes({0xCC, 0x7F, c.short_lo});
+        for (size_t k = 0; k < 23; k += 3) announce += static_cast<char>(std::stoi(mac.substr(k, 2), nullptr, 16));
+        announce += Bytes({type, ';'});
+        char expected[8];
+        std::snprintf(expected, sizeof expected, "7F%02X", c.short_lo);
+        std::string shown;
+        Open(c.slot - 1, {{1000, [&] { line->send_to_host(announce); }},
+                          {1500, [&] {
+                               shown = windows().device->lblSHORT->text().toStdString();
+                               windows().device->close();
+                           }}});
+        EXPECT_EQ(shown, expected) << mac;
+        EXPECT_EQ(s.Devices[static_cast<size_t>(c.slot)].ID16Short, expected) << mac;
+    }
+}
+
 TEST_F(DeviceWindow, redraw_shows_bars_in_bounds_follows_the_slot_status_and_syncs_the_outputs_once) {
     OpenWindows();
     auto& s = g();

@@ -105,14 +105,16 @@ int32_t History::Find(uint64_t mac) const {
     }
 }
 
+void History::AddToIndex(int32_t e) {
+    const size_t mask = index_.size() - 1;
+    size_t i = slot_of(entries_[static_cast<size_t>(e)].mac, mask);
+    while (index_[i] >= 0) i = (i + 1) & mask;
+    index_[i] = e;
+}
+
 void History::RebuildIndex() {
     std::fill(index_.begin(), index_.end(), -1);
-    const size_t mask = index_.size() - 1;
-    for (size_t e = 0; e < entries_.size(); ++e) {
-        size_t i = slot_of(entries_[e].mac, mask);
-        while (index_[i] >= 0) i = (i + 1) & mask;
-        index_[i] = static_cast<int32_t>(e);
-    }
+    for (size_t e = 0; e < entries_.size(); ++e) AddToIndex(static_cast<int32_t>(e));
 }
 
 int32_t History::FindOrAdd(uint64_t mac, Ds t) {
@@ -121,6 +123,8 @@ int32_t History::FindOrAdd(uint64_t mac, Ds t) {
         if (entries_.size() < max_devices_) {
             entries_.push_back(Entry{});
             e = static_cast<int32_t>(entries_.size() - 1);
+            entries_.back().mac = mac;
+            AddToIndex(e);
         } else {
             // Every record is taken: the device heard from least recently makes room.
             e = static_cast<int32_t>(std::min_element(entries_.begin(), entries_.end(),
@@ -136,9 +140,10 @@ int32_t History::FindOrAdd(uint64_t mac, Ds t) {
                     free_head_ = id;
                 }
             entries_[static_cast<size_t>(e)] = Entry{};
+            entries_[static_cast<size_t>(e)].mac = mac;
+            // An open-addressed index cannot drop one address in place: the rare eviction rebuilds it.
+            RebuildIndex();
         }
-        entries_[static_cast<size_t>(e)].mac = mac;
-        RebuildIndex();
     }
     entries_[static_cast<size_t>(e)].last_touched = t;
     return e;

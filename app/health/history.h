@@ -99,6 +99,7 @@ private:
 
     int32_t Find(uint64_t mac) const;
     int32_t FindOrAdd(uint64_t mac, Ds t);
+    void AddToIndex(int32_t entry);
     void RebuildIndex();
     void Append(int32_t entry, Kind kind, const uint8_t* bytes, Ds t);
     int32_t TakeChunk(int32_t entry, Kind kind);

@@ -9,14 +9,17 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
+#include <iterator>
 
 #include "app/core/display_text.h"
 #include "app/core/log_line.h"
 #include "app/core/mod_main.h"
+#include "app/core/saved_settings.h"
 #include "app/core/version_info.h"
 #include "app/health/health_export.h"
 #include "app/health/health_texts.h"
@@ -30,7 +33,6 @@ using namespace health;
 namespace {
 
 constexpr Ds kSpans[] = {kTenMinutes, kOneHour, kWholeSession};
-constexpr int kDefaultWeak = 100;
 // More curves than this no longer tell apart; the first ones selected are drawn.
 constexpr size_t kMostPlotted = 16;
 
@@ -86,8 +88,9 @@ frmHealth::frmHealth(QWidget* parent) : QWidget(parent, Qt::Window) {
                        T("Whole session", "Intera sessione")});
     spnWeak = new QSpinBox(this);
     spnWeak->setRange(0, 255);
-    spnWeak->setValue(kDefaultWeak);
-    model.SetWeakThreshold(kDefaultWeak);
+    const int weak = modMain::ReadSettingInRange(modMain::Setting::HealthWeakLqi, 0, 255);
+    spnWeak->setValue(weak);
+    model.SetWeakThreshold(weak);
     cmdExportTable = new QPushButton(T("Export table…", "Esporta tabella…"), this);
     cmdExportHistory = new QPushButton(T("Export history…", "Esporta storico…"), this);
 
@@ -112,12 +115,9 @@ frmHealth::frmHealth(QWidget* parent) : QWidget(parent, Qt::Window) {
     lstHealth->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     lstHealth->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     lstHealth->horizontalHeader()->setStretchLastSection(true);
-    lstHealth->setColumnWidth(HealthTableModel::kNumber, 60);
-    lstHealth->setColumnWidth(HealthTableModel::kName, 160);
-    lstHealth->setColumnWidth(HealthTableModel::kType, 90);
-    lstHealth->setColumnWidth(HealthTableModel::kStatus, 110);
     lstHealth->setSortingEnabled(true);
     lstHealth->sortByColumn(HealthTableModel::kNumber, Qt::AscendingOrder);
+    const int columns_width = SizeColumns();
 
     picPlot = new TimePlot(TimePlot::Style::Axes, this);
     picPlot->setMinimumHeight(180);
@@ -131,9 +131,17 @@ frmHealth::frmHealth(QWidget* parent) : QWidget(parent, Qt::Window) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addWidget(split, 1);
+    // Wide enough for every column beside the scroll bar that many rows bring.
+    const QMargins margins = layout->contentsMargins();
+    const int table_width = columns_width + 2 * lstHealth->frameWidth() +
+                            lstHealth->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, lstHealth);
+    resize(std::max(width(), table_width + margins.left() + margins.right()), height());
 
     connect(cboSpan, &QComboBox::currentIndexChanged, this, [this] { tmrHealth_Timer(); });
-    connect(spnWeak, &QSpinBox::valueChanged, this, [this](int v) { model.SetWeakThreshold(v); });
+    connect(spnWeak, &QSpinBox::valueChanged, this, [this](int v) {
+        model.SetWeakThreshold(v);
+        modMain::SaveSetting(modMain::Setting::HealthWeakLqi, v);
+    });
     connect(cmdExportTable, &QPushButton::clicked, this, [this] { cmdExportTable_Click(); });
     connect(cmdExportHistory, &QPushButton::clicked, this, [this] { cmdExportHistory_Click(); });
     connect(lstHealth->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { UpdatePlot(); });
@@ -155,6 +163,34 @@ frmHealth::frmHealth(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 frmHealth::~frmHealth() {
     if (modMain::windows().health == this) modMain::windows().health = nullptr;
+}
+
+int frmHealth::SizeColumns() {
+    // The widest text each column usually holds (the name column keeps room for a long name); the title
+    // with its sort mark may be wider still.
+    const QFontMetrics fm = lstHealth->fontMetrics();
+    const auto widest = [&fm](std::initializer_list<QString> texts) {
+        int w = 0;
+        for (const QString& t : texts) w = std::max(w, fm.horizontalAdvance(t));
+        return w;
+    };
+    const int text_width[] = {widest({QStringLiteral("32000")}), widest({QString(24, QLatin1Char('n'))}),
+                              widest({QStringLiteral("End Device"), QStringLiteral("Coordinator")}),
+                              widest({StatusText(0), StatusText(1), StatusText(2)}), widest({QStringLiteral("255")}),
+                              widest({QStringLiteral("255")}), widest({QStringLiteral("255.0")}),
+                              widest({QStringLiteral("100 %")}), widest({QStringLiteral("23 h 59 min")}),
+                              widest({QStringLiteral("999.9")})};
+    static_assert(std::size(text_width) == HealthTableModel::kColumns, "one width a column");
+    QHeaderView* header = lstHealth->horizontalHeader();
+    // Room the cell keeps around its text: the focus frame's margins and a little air.
+    const int padding = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, lstHealth) + 1) + 8;
+    int total = 0;
+    for (int c = 0; c < HealthTableModel::kColumns; ++c) {
+        const int w = std::max(header->sectionSizeHint(c), text_width[c] + padding);
+        lstHealth->setColumnWidth(c, w);
+        total += w;
+    }
+    return total;
 }
 
 void frmHealth::showEvent(QShowEvent* event) {

@@ -43,6 +43,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    // Sizes every column to show its title and texts whole; returns their total width.
+    int SizeColumns();
     void UpdatePlot();
     std::vector<uint64_t> SelectedDevices() const;
     // The selection before the rows started again, put back by address.

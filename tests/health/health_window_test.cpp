@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
@@ -65,6 +66,10 @@ protected:
         QHeaderView* h = w.lstHealth->horizontalHeader();
         QTest::mouseClick(h->viewport(), Qt::LeftButton, {},
                           QPoint(h->sectionViewportPosition(column) + h->sectionSize(column) / 2, h->height() / 2));
+    }
+    static void Close(frmHealth& w) {
+        w.close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     static void ClickRow(frmHealth& w, int row, Qt::KeyboardModifiers mods = {}) {
         const QRect r = w.lstHealth->visualRect(w.model.index(row, health::HealthTableModel::kName));
@@ -235,6 +240,64 @@ TEST_F(HealthWindow, exports_read_back_as_the_table_shows_and_as_the_history_hol
     EXPECT_NE(lines[2].find(",report,,,2565,-1,0,8191,3.077,13.80,"), std::string::npos) << lines[2];
     EXPECT_NE(lines[3].find(",ping,200,yes,"), std::string::npos) << lines[3];
     EXPECT_EQ(dialogs.asked.size(), 3u);
+}
+
+TEST_F(HealthWindow, every_column_shows_whole_at_the_default_size_in_either_language) {
+    // Enough devices for a scroll bar, and the widest usual figures: an hours-old answer, a fast reporter.
+    for (int i = 5; i <= 80; ++i) {
+        DeviceRecord& d = g().Devices[static_cast<size_t>(i)];
+        d.ID64Long = "00:13:A2:00:40:5A:20:" + std::to_string(10 + i);
+        d.DeviceTypeSTR = "End Device";
+        d.devStatus = 2;
+    }
+    g().TotalDevice = 80;
+    H().AddPing(Key(0), 10, 255, true);
+    for (Ds t = 370000; t < 370600; t += 5) H().AddReport(Key(3), health::ReportSample{t, 3300, 1300, {}});
+    To(370600);
+    for (const int offset : {0, 9000}) {
+        g().LangOffset = offset;
+        frmHealth& w = Open();
+        w.cboSpan->setCurrentIndex(2);
+        QApplication::processEvents();
+        const QHeaderView* header = w.lstHealth->horizontalHeader();
+        ASSERT_TRUE(w.lstHealth->verticalScrollBar()->isVisible());
+        EXPECT_EQ(w.lstHealth->horizontalScrollBar()->maximum(), 0) << offset;
+        EXPECT_LE(header->length(), w.lstHealth->viewport()->width()) << offset;
+        const QAbstractItemView* view = w.lstHealth;
+        for (int c = 0; c < M::kColumns; ++c) {
+            EXPECT_GE(header->sectionSize(c), header->sectionSizeHint(c)) << offset << " column " << c;
+            EXPECT_GE(header->sectionSize(c), view->sizeHintForColumn(c)) << offset << " column " << c;
+        }
+        Close(w);
+    }
+}
+
+TEST_F(HealthWindow, the_weak_link_threshold_is_kept_between_runs_and_a_bad_stored_one_reads_as_the_default) {
+    struct Case {
+        const char* stored;  // nullptr: never saved
+        int shown;
+    };
+    const Case cases[] = {{nullptr, 100}, {"60", 60},   {" 0 ", 0},  {"255", 255},   {"+7", 7},
+                          {"256", 100},   {"-1", 100},  {"", 100},   {"abc", 100},   {"60abc", 100},
+                          {"6.5", 100},   {"1e2", 100}, {"-", 100},  {"99999999999999999999", 100}};
+    for (const Case& c : cases) {
+        if (c.stored)
+            Preset("HealthWeakLQI", c.stored);
+        else
+            store.values.erase({"Corvani_ZigBee_Demo", "Settings", "HealthWeakLQI"});
+        frmHealth& w = Open();
+        EXPECT_EQ(w.spnWeak->value(), c.shown) << (c.stored ? c.stored : "absent");
+        EXPECT_EQ(w.model.WeakThreshold(), c.shown) << (c.stored ? c.stored : "absent");
+        Close(w);
+    }
+    // Typed by the operator: saved as it changes, and the next window starts with it.
+    frmHealth& w = Open();
+    w.spnWeak->setFocus();
+    w.spnWeak->selectAll();
+    QTest::keyClicks(w.spnWeak, "72");
+    EXPECT_EQ(Saved("HealthWeakLQI"), "72");
+    Close(w);
+    EXPECT_EQ(Open().spnWeak->value(), 72);
 }
 
 }  // namespace

@@ -228,7 +228,7 @@ device_window_step() {
 # ---- Network health window ------------------------------------------------------------------------
 # Opens the window with its keyboard shortcut on the main window, selects the first three devices so
 # that their link quality is plotted, lets it redraw and photographs it.
-HEALTH_FIRST_ROW=(120 82)  # a name cell of the table's first row, health window
+HEALTH_FIRST_ROW=(120 68)  # a name cell of the table's first row, health window
 
 health_window_step() {
   local main=$1 health shot="$OUT/health-window.png"

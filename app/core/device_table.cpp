@@ -25,27 +25,27 @@ int16_t FindDeviceByShort(const std::string& shortId) {
     return 0;
 }
 
+std::string DeviceTypeText(int16_t type) {
+    switch (type) {
+        case 4:
+        case 6: return "End Device";
+        case 7: return "Router";
+        case 9: return "Coordinator";
+        default: return {};
+    }
+}
+
 void UpdateDeviceIdentity(const std::string& mac, const std::string& shortId, int16_t index) {
     if (index < 1 || FindDeviceByMac(mac) != index) return;
     auto& s = g();
     DeviceRecord rec = s.Devices[index];
     rec.ID64Long = mac;
     rec.ID16Short = shortId;
-    switch (rec.DeviceType) {
-        case 4:
-        case 6:
-            rec.DeviceTypeSTR = "End Device";
-            rec.devPollRate = s.DefaultPollRate;
-            rec.stsEnableKeepAlive = 0;
-            break;
-        case 7:
-            rec.DeviceTypeSTR = "Router";
-            break;
-        case 9:
-            rec.DeviceTypeSTR = "Coordinator";
-            break;
-        default:
-            break;
+    const std::string type_text = DeviceTypeText(rec.DeviceType);
+    if (!type_text.empty()) rec.DeviceTypeSTR = type_text;
+    if (rec.DeviceType == 4 || rec.DeviceType == 6) {
+        rec.devPollRate = s.DefaultPollRate;
+        rec.stsEnableKeepAlive = 0;
     }
     s.Devices[index] = std::move(rec);
 }

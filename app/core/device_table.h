@@ -10,6 +10,8 @@ namespace modMain {
 int16_t FindDeviceByMac(const std::string& mac);
 // The highest slot (1..32000) whose short address equals shortId exactly; 0 if none or it is empty.
 int16_t FindDeviceByShort(const std::string& shortId);
+// The type text of a device type number ("Router", ...); empty for a number without one.
+std::string DeviceTypeText(int16_t type);
 // Gives slot index its address and short address and derives the type text and defaults from its
 // type, unless the address also belongs to a lower slot.
 void UpdateDeviceIdentity(const std::string& mac, const std::string& shortId, int16_t index);

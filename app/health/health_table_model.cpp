@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/core/device_slots.h"
+#include "app/core/device_table.h"
 #include "app/core/display_text.h"
 #include "app/core/mod_main.h"
 #include "app/health/health_texts.h"
@@ -59,7 +60,10 @@ void HealthTableModel::Refresh(const History& history, Ds now, Ds span) {
         r.slot = i;
         r.mac_text = d.ID64Long;
         r.name = d.DeviceName;
-        r.type = d.DeviceTypeSTR.empty() ? std::to_string(d.DeviceType) : d.DeviceTypeSTR;
+        // A device that has just joined has its type number before the table gives it its text.
+        r.type = d.DeviceTypeSTR;
+        if (r.type.empty()) r.type = modMain::DeviceTypeText(d.DeviceType);
+        if (r.type.empty()) r.type = std::to_string(d.DeviceType);
         r.status = d.devStatus;
         if (const auto key = MacKey(d.ID64Long)) {
             r.mac = *key;

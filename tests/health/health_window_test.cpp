@@ -300,4 +300,25 @@ TEST_F(HealthWindow, the_weak_link_threshold_is_kept_between_runs_and_a_bad_stor
     EXPECT_EQ(Open().spnWeak->value(), 72);
 }
 
+TEST_F(HealthWindow, a_device_whose_type_text_is_not_known_yet_shows_the_text_of_its_type_number) {
+    struct Case {
+        const char* text;  // the table's type text
+        int16_t type;
+        const char* shown;
+    };
+    const Case cases[] = {{"Router", 4, "Router"}, {"", 4, "End Device"}, {"", 6, "End Device"},
+                          {"", 7, "Router"},       {"", 9, "Coordinator"}, {"", 3, "3"}};
+    for (size_t k = 0; k < std::size(cases); ++k) {
+        DeviceRecord& d = g().Devices[k + 1];
+        d.ID64Long = "00:13:A2:00:40:5A:30:0" + std::to_string(k);
+        d.DeviceTypeSTR = cases[k].text;
+        d.DeviceType = cases[k].type;
+    }
+    g().TotalDevice = static_cast<int16_t>(std::size(cases));
+    frmHealth& w = Open();
+    const auto types = Column(w, M::kType);
+    ASSERT_EQ(types.size(), std::size(cases));
+    for (size_t k = 0; k < std::size(cases); ++k) EXPECT_EQ(types[k], cases[k].shown) << k;
+}
+
 }  // namespace

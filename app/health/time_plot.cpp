@@ -108,11 +108,20 @@ void TimePlot::paintEvent(QPaintEvent*) {
     for (const PlotSeries& s : series_) DrawSeries(p, area, s, low, high);
     p.restore();
     if (style_ == Style::Axes) {
+        // The legend in one line; the labels that do not fit are counted at its end.
+        const QFontMetrics fm = p.fontMetrics();
         qreal x = area.left() + 4;
-        for (const PlotSeries& s : series_) {
-            p.setPen(s.colour);
-            p.drawText(QPointF(x, kTopMargin - 4), s.label);
-            x += p.fontMetrics().horizontalAdvance(s.label) + 12;
+        for (size_t k = 0; k < series_.size(); ++k) {
+            const QString more = QStringLiteral("+%1").arg(series_.size() - k);
+            const qreal room = width() - kRightMargin - (k + 1 < series_.size() ? fm.horizontalAdvance(more) + 12 : 0);
+            if (x + fm.horizontalAdvance(series_[k].label) > room) {
+                p.setPen(palette().color(QPalette::Text));
+                p.drawText(QPointF(x, kTopMargin - 4), more);
+                break;
+            }
+            p.setPen(series_[k].colour);
+            p.drawText(QPointF(x, kTopMargin - 4), series_[k].label);
+            x += fm.horizontalAdvance(series_[k].label) + 12;
         }
     }
 }
@@ -158,9 +167,13 @@ void TimePlot::DrawSeries(QPainter& p, const QRectF& area, const PlotSeries& s, 
     // each draw in a few milliseconds, where a wider pen's outlines took most of a frame.
     QPen pen(s.colour, style_ == Style::Sparkline ? 1.2 : 1);
     QPolygonF line;
+    // A value with no neighbour to join (alone, or between unanswered pings, as most are when hundreds
+    // of devices share the polling round) gets a small square: a single pixel would not be seen.
+    const qreal mark = style_ == Style::Sparkline ? 1 : 2;
     auto flush = [&] {
         p.setPen(pen);
-        if (line.size() == 1) p.drawPoint(line[0]);
+        if (line.size() == 1)
+            p.fillRect(QRectF(line[0].x() - mark, line[0].y() - mark, 2 * mark + 1, 2 * mark + 1), s.colour);
         if (line.size() > 1) p.drawPolyline(line);
         line.clear();
     };

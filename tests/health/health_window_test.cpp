@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QImage>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -319,6 +320,33 @@ TEST_F(HealthWindow, a_device_whose_type_text_is_not_known_yet_shows_the_text_of
     const auto types = Column(w, M::kType);
     ASSERT_EQ(types.size(), std::size(cases));
     for (size_t k = 0; k < std::size(cases); ++k) EXPECT_EQ(types[k], cases[k].shown) << k;
+}
+
+TEST_F(HealthWindow, a_ping_with_no_answered_neighbour_shows_as_a_mark_not_a_pixel) {
+    struct Case {
+        std::vector<std::pair<Ds, bool>> pings;  // time, answered
+        long at_least;                           // pixels of the curve's colour
+    };
+    // Over the whole session, 6000 tenths wide: two answers 4000 apart are joined over hundreds of pixels.
+    const Case cases[] = {{{{3000, true}}, 9},
+                          {{{2000, false}, {3000, true}, {4000, false}}, 9},
+                          {{{1000, true}, {5000, true}}, 300}};
+    for (size_t k = 0; k < std::size(cases); ++k)
+        for (const auto& [t, answered] : cases[k].pings) H().AddPing(Key(static_cast<int>(k)), t, 200, answered);
+    To(6000);
+    frmHealth& w = Open();
+    w.cboSpan->setCurrentIndex(2);
+    const QRgb colour = health::SeriesColour(0).rgb();
+    for (size_t k = 0; k < std::size(cases); ++k) {
+        ClickRow(w, static_cast<int>(k));
+        ASSERT_EQ(w.picPlot->Series().size(), 1u);
+        const QImage image = w.picPlot->grab().toImage();
+        long pixels = 0;
+        // Below the legend and above the ticks of unanswered pings.
+        for (int y = 20; y < image.height() - 30; ++y)
+            for (int x = 0; x < image.width(); ++x) pixels += image.pixel(x, y) == colour;
+        EXPECT_GE(pixels, cases[k].at_least) << k;
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@ BENCH_DIR := build/bench
 PACKAGE_DIR := build/package
 FUZZ_DIR  := build/fuzz
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
 SOAK_DIR  := build/soak
 # make soak DAYS=n: simulated days on virtual time (the busy devices report every REPORT s, so that
 # 60 days take under an hour); make soak-real HOURS=n: hours of the real program.
@@ -40,13 +41,14 @@ bench: deps
 	@echo "== the program at rest"; bash bench/program/idle_cpu.sh $(BENCH_DIR)
 
 # The fuzz targets, built with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer), each run
-# for FUZZ_SECONDS in turn on one core; `make test` replays their kept inputs without clang.
+# for FUZZ_SECONDS in turn on one core (FUZZ_TARGETS="name=seconds ..." runs only those, each for its own
+# time); `make test` replays their kept inputs without clang.
 fuzz:
 	@bash scripts/install-deps.sh --fuzz
 	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
 	  -DCMAKE_CXX_COMPILER=clang++-14 -DDALMIRO_SANITIZE=ON -DDALMIRO_FUZZ=ON
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target dalmiro_fuzzers
-	bash fuzz/run_fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+	bash fuzz/run_fuzzers.sh $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 # Line coverage of the framer and the profile document reached by the kept inputs and the last run's corpus.
 fuzz-coverage:

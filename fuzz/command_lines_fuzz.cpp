@@ -1,7 +1,8 @@
-// Every program's command line and brivola-monitor's input lines. A usage error prints the usage on
-// the error stream and nothing else; success prints no error; a port assigned on the command line is
-// the one the port map then gives; a value `pravel` wrote is the value it reads back. The monitor's
-// input gives the same lines however it arrives, and its hexadecimal lines give back the bytes.
+// Every program's command line and brivola-monitor's input lines. A usage error prints the usage (or
+// the refusal of a device path) on the error stream and nothing else; success prints no error; a port
+// assigned on the command line is the one the port map then gives; a value `pravel` wrote is the value
+// it reads back. The monitor's input gives the same lines however it arrives, and its hexadecimal
+// lines give back the bytes.
 //
 // Input: a byte choosing the program, then its arguments separated by NUL (the monitor's input: the
 // bytes as they come).
@@ -17,6 +18,7 @@
 #include "fuzz/fuzz_target.h"
 #include "platform/command_line.h"
 #include "platform/port_map.h"
+#include "platform/serial_ports.h"
 #include "platform/serial_recorder.h"
 #include "platform/settings_store.h"
 #include "tools/brivola-monitor/monitor_lines.h"
@@ -45,7 +47,11 @@ void dalmiro(const std::vector<std::string>& args) {
     const int code = modMain::RunProgramOptions(args, out, err, source);
     FUZZ_CHECK(code >= -1 && code <= 2);
     FUZZ_CHECK((code == -1) == modMain::StartsProgram(args));
-    if (code == platform::kExitUsage) FUZZ_CHECK(out.str().empty() && ends_with(err.str(), modMain::kProgramUsage));
+    // A device path that is no serial port is refused by name, without the usage.
+    const bool refused_path = args.size() == 3 && args[0] == "--assign-port" &&
+                              err.str() == "Dalmiro: " + args[2] + ": " + platform::serial_device_refusal(args[2]) + "\n";
+    if (code == platform::kExitUsage)
+        FUZZ_CHECK(out.str().empty() && (ends_with(err.str(), modMain::kProgramUsage) || refused_path));
     if (code == 0) FUZZ_CHECK(err.str().empty());
     if (code == 0 && args.size() == 3 && args[0] == "--assign-port") {
         const std::string said = out.str();

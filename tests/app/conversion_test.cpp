@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
+#include <optional>
 #include <string>
 
 #include "app/core/conversion.h"
@@ -22,6 +24,22 @@ TEST(Conversion, lenient_reading_takes_the_leading_number_and_rounds_halves_to_e
         {"1e999", 32767}, {"-1e999", -32768}, {"1e-999", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(CInt(Val(c.text)), c.expected) << '"' << c.text << '"';
+}
+
+TEST(Conversion, a_number_beyond_a_double_reads_as_zero_when_tiny_and_infinity_when_huge_however_written) {
+    const std::string zeros(400, '0');
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Case {
+        std::string text;
+        double expected;
+    } cases[] = {
+        {"0." + zeros + "2", 0.0},          {"-." + zeros + "2 V", 0.0},       {"1" + zeros + "e-5", inf},
+        {"-1" + zeros + ".5e-9", -inf},     {zeros + "1e400", inf},            {"." + std::string(330, '0') + "1e5", 0.0},
+        {"1e99999999999999999999999", inf}, {"0.1e-99999999999999999999", 0.0}, {"1e-999", 0.0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Val(c.text), c.expected) << c.text.substr(0, 20) << "... of " << c.text.size();
+    EXPECT_EQ(CInt(Val("0." + zeros + "2")), 0);
+    EXPECT_EQ(StrictInt16("1" + zeros + "e-5"), std::nullopt);
 }
 
 TEST(Conversion, long_conversion_rounds_halves_to_even_and_clamps_to_32_bits) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Keeps what a fuzz run found: for each target, the inputs of the corpus it grew in BUILD_DIR that
-# reach something the committed seeds do not, chosen by libFuzzer's merge (the fewest inputs that
-# cover it all), are copied into fuzz/corpus/<name> beside the seeds, which stay as they are.
+# reach code the committed seeds do not, chosen by libFuzzer's merge (few inputs that reach it all),
+# are copied into fuzz/corpus/<name> beside the seeds, which stay as they are. Only whether code is
+# reached counts, not how often: the kept corpus stays a few dozen small files per target.
 # Prints per target how many inputs and kilobytes the committed corpus then holds.
 # Usage: keep_corpus.sh BUILD_DIR [TARGET...]
 set -euo pipefail
@@ -23,7 +24,7 @@ for t in "${targets[@]}"; do
   cp "$seeds"/. "$merged"/ -r
   before=$(find "$merged" -type f | wc -l)
   ASAN_OPTIONS=detect_leaks=0:allocator_may_return_null=1 \
-    "$build/fuzz/fuzz_$t" -merge=1 -rss_limit_mb=2048 -timeout=10 -max_len=4096 "$merged" "$build/fuzz-corpus/$t" \
+    "$build/fuzz/fuzz_$t" -merge=1 -use_counters=0 -rss_limit_mb=2048 -timeout=10 -max_len=4096 "$merged" "$build/fuzz-corpus/$t" \
     >"$build/fuzz-logs/$t.merge.log" 2>&1
   for f in "$merged"/*; do [ -e "$seeds/$(basename "$f")" ] || cp "$f" "$seeds/"; done
   printf '%-18s %7s %7s %7s\n' "$t" "$(($(find "$merged" -type f | wc -l) - before))" \

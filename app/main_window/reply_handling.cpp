@@ -147,12 +147,15 @@ void announce(const std::string& r) {
             s.WaitTimedOut = 1;
             return;
         } else {
-            s.NewDevIdx = static_cast<int16_t>(s.TotalDevice + 1);
-            DeviceRecord& d = s.Devices[s.NewDevIdx];
+            const auto slot = static_cast<int16_t>(s.TotalDevice + 1);
+            // A second stranger before the new-device tick must not move the tick's starting slot past
+            // the first one, whose record would then never be completed.
+            if (s.NewDeviceFlag == 0) s.NewDevIdx = slot;
+            DeviceRecord& d = s.Devices[slot];
             d.ID64Long = mac;
             d.ID16Short = shortId;
             d.DeviceType = type;
-            s.TotalDevice = s.NewDevIdx;
+            s.TotalDevice = slot;
             s.NewDeviceFlag = 1;
         }
     } else {

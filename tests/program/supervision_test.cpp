@@ -252,6 +252,25 @@ TEST_F(Supervision, new_device_tick_completes_the_announced_record_and_redraws_t
     }
 }
 
+TEST_F(Supervision, strangers_announcing_before_one_new_device_tick_are_all_completed) {
+    auto& s = g();
+    s.DefaultPollRate = 20000;
+    Known(1, kRouterMac, "1A2B");
+    HandleStringReceived(Announce(0x00, 0x5E, 0x6F, 0x01, 0x07));
+    HandleStringReceived(Announce(0x00, 0x6F, 0x70, 0x02, 0x04));
+    HandleStringReceived(Announce(0x00, 0x70, 0x71, 0x03, 0x06));
+    ASSERT_EQ(s.TotalDevice, 4);
+
+    W().tmrNewDevice_Timer();
+    EXPECT_EQ(s.NewDeviceFlag, 0);
+    const char* types[] = {"Router", "End Device", "End Device"};
+    for (int k = 2; k <= 4; ++k) {
+        EXPECT_EQ(s.Devices[k].DeviceTypeSTR, types[k - 2]) << k;
+        EXPECT_EQ(W().lblLstDEVType[k - 1]->text(), types[k - 2]) << k;
+    }
+    EXPECT_EQ(s.Devices[3].devPollRate, 20000);
+}
+
 TEST_F(Supervision, known_device_reannounce_frees_the_operation_and_shows_its_new_short_address) {
     auto& s = g();
     Known(1, kRouterMac, "1A2B");

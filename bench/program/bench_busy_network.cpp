@@ -136,7 +136,7 @@ void BM_ReportDelayAfterOneMinute(benchmark::State& state) {
         p.run(rate, 60000, 10000);
         state.counters["delay_longest_ms"] = p.longest_ms;
         state.counters["delay_mean_ms"] = p.measured ? p.total_ms / static_cast<double>(p.measured) : 0;
-        state.counters["goal_longest_ms"] = rate >= 200 ? 1000 : 0;
+        state.counters["goal_longest_ms"] = 1000;
         state.counters["reports_measured"] = static_cast<double>(p.measured);
     }
 }

@@ -15,6 +15,8 @@ RichTextBox::RichTextBox(QWidget* parent) : QTextEdit(parent) {
     style->setParent(this);
     verticalScrollBar()->setStyle(style);
     horizontalScrollBar()->setStyle(style);
+    refresh_.set_interval(kRefreshMs);
+    refresh_.set_on_tick([this] { RefreshTick(); });
 }
 
 int32_t RichTextBox::TextLength() const {
@@ -25,6 +27,11 @@ int32_t RichTextBox::TextLength() const {
 }
 
 void RichTextBox::AppendText(const QString& text) {
+    // Held back before the insertion marks the box for repainting.
+    if (held_ && !stale_) {
+        setUpdatesEnabled(false);
+        stale_ = true;
+    }
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat format;
@@ -32,6 +39,30 @@ void RichTextBox::AppendText(const QString& text) {
     QString lines = text;
     lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     cursor.insertText(lines, format);
-    setTextCursor(cursor);
+    if (held_) return;
+    ShowEnd();
+    held_ = true;
+    refresh_.set_enabled(true);
+}
+
+void RichTextBox::ShowEnd() {
+    // The caret follows text inserted where it stands, so it is moved only when it stands elsewhere.
+    const int end = document()->characterCount() - 1;
+    if (textCursor().position() != end) {
+        QTextCursor caret = textCursor();
+        caret.setPosition(end);
+        setTextCursor(caret);
+    }
     ensureCursorVisible();
+}
+
+void RichTextBox::RefreshTick() {
+    if (!stale_) {
+        held_ = false;
+        refresh_.set_enabled(false);
+        return;
+    }
+    stale_ = false;
+    setUpdatesEnabled(true);
+    ShowEnd();
 }

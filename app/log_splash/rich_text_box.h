@@ -5,6 +5,8 @@
 #include <QTextEdit>
 #include <cstdint>
 
+#include "platform/timer.h"
+
 class RichTextBox : public QTextEdit {
     Q_OBJECT
 public:
@@ -17,8 +19,20 @@ public:
     QColor SelColor() const { return sel_colour_; }
 
     // Inserts at the end in the insertion colour and leaves the caret there; "\r\n" ends a line.
+    // The text is in the document at once; the screen shows it at once when the box has been quiet,
+    // and otherwise with the next refresh, at most kRefreshMs later.
     void AppendText(const QString& text);
 
+    static constexpr uint16_t kRefreshMs = 250;
+
 private:
+    void ShowEnd();
+    void RefreshTick();
+
     QColor sel_colour_ = Qt::black;
+    // A busy network logs a dozen lines a second: repainting and scrolling the box for each one was
+    // most of the program's CPU. Lines that arrive within a refresh period are painted together.
+    platform::Timer refresh_;
+    bool held_ = false;   // a line was shown less than a refresh period ago
+    bool stale_ = false;  // lines arrived since, not yet on the screen
 };

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "app/core/log_line.h"
 #include "app/core/mod_main.h"
 #include "app/log_splash/frmLog.h"
+#include "app/log_splash/rich_text_box.h"
 #include "tests/app/app_fixture.h"
 
 using namespace modMain;
@@ -81,6 +83,52 @@ TEST_F(LogLineTest, closed_log_window_saves_its_position_and_takes_no_more_lines
     LogLine("after", 4);
     EXPECT_EQ(lines().size(), 1);
     EXPECT_TRUE(lines()[0].endsWith("--> before"));
+}
+
+namespace {
+
+// Counts the paints of the log text.
+class PaintCounter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+    int paints = 0;
+};
+
+}  // namespace
+
+TEST_F(LogLineTest, a_busy_log_holds_every_line_at_once_and_paints_a_few_times_a_second) {
+    RichTextBox& box = *log.txtLOG;
+    box.resize(400, 120);
+    PaintCounter counter;
+    box.viewport()->installEventFilter(&counter);
+    clock.advance(1000);
+
+    // After a quiet spell a line reaches the screen without waiting for a refresh.
+    counter.paints = 0;
+    LogLine("first", 4);
+    clock.advance(1);
+    EXPECT_GE(counter.paints, 1);
+
+    // Twenty lines a second for two seconds: all in the text at once, painted a few times a second.
+    counter.paints = 0;
+    for (int i = 0; i < 40; ++i) {
+        LogLine("busy " + std::to_string(i), 1);
+        ASSERT_EQ(lines().size(), i + 2);
+        clock.advance(50);
+    }
+    EXPECT_LE(counter.paints, 2000 / RichTextBox::kRefreshMs + 2);
+    EXPECT_GE(counter.paints, 2000 / RichTextBox::kRefreshMs - 2);
+
+    // Within one refresh period of the burst's last line the screen shows it, scrolled into view.
+    LogLine("last", 2);
+    clock.advance(RichTextBox::kRefreshMs);
+    EXPECT_TRUE(box.updatesEnabled());
+    EXPECT_GT(box.verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(box.viewport()->rect().contains(box.cursorRect()));
+    EXPECT_EQ(box.textCursor().position(), box.document()->characterCount() - 1);
 }
 
 using LogLineWithoutWindow = AppTest;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/health/history.h"
 #include "tests/soak/soak_run.h"
 
 namespace {
@@ -60,8 +61,10 @@ int main(int argc, char** argv) {
     std::printf("events handled: %llu\n", static_cast<unsigned long long>(f.events));
     std::printf("real time: %.0f s, simulated days per real minute: %.2f\n", f.real_seconds,
                 f.real_seconds > 0 ? f.simulated_days * 60 / f.real_seconds : 0.0);
-    std::printf("heap in use: day 1 %s, mid %s, end %s\n", mb(f.heap_day1).c_str(), mb(f.heap_mid).c_str(),
-                mb(f.heap_end).c_str());
+    std::printf("heap in use outside the health history: day 1 %s, mid %s, end %s\n", mb(f.heap_day1).c_str(),
+                mb(f.heap_mid).c_str(), mb(f.heap_end).c_str());
+    std::printf("health history at the end: %s (budget %s)\n", mb(f.history_end).c_str(),
+                mb(static_cast<int64_t>(health::History::kBudgetBytes)).c_str());
     std::printf("invariant checks: %d, violations: %zu\n", f.checks, f.violations.size());
     for (const auto& v : f.violations) std::printf("  %s: %s\n", soak::SoakRun::When(v.at_ms).c_str(), v.what.c_str());
     return f.violations.empty() ? 0 : 1;

@@ -43,7 +43,9 @@ struct Figures {
     double simulated_days = 0;
     uint64_t events = 0;       // commands the coordinator heard, replies it sent, operator actions
     double real_seconds = 0;
-    int64_t heap_day1 = -1, heap_mid = -1, heap_end = -1;  // bytes in use; -1 when not measured
+    // Bytes in use outside the health history; -1 when not measured.
+    int64_t heap_day1 = -1, heap_mid = -1, heap_end = -1;
+    int64_t history_end = 0;   // the health history's own bytes at the last sample
     int checks = 0;
     std::vector<Violation> violations;
 };

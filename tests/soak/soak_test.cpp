@@ -11,22 +11,11 @@
 #include "platform/virtual_clock.h"
 #include "tests/soak/invariants.h"
 #include "tests/soak/soak_run.h"
+#include "tests/qt_application_environment.h"
 
 namespace {
 
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[11] = "soak_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment("soak_tests"));
 
 std::string Joined(const soak::Problems& p) {
     std::string s;

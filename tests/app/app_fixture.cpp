@@ -4,22 +4,11 @@
 #include <memory>
 
 #include "app/core/mod_main.h"
+#include "tests/qt_application_environment.h"
 
 namespace {
 
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[10] = "app_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment("app_tests"));
 
 }  // namespace
 

@@ -18,6 +18,7 @@
 #include "link/zigbee_net.h"
 #include "platform/profile_engine.h"
 #include "platform/program_folder.h"
+#include "tests/qt_application_environment.h"
 
 namespace {
 
@@ -26,22 +27,8 @@ constexpr int kTimePrefix = 12;  // "HH:mm:ss--> "
 
 bool owns_root = false;
 
-class QtApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override {
-        app_.reset();
-        if (owns_root) QDir(QString::fromStdString(std::getenv(kRootVariable))).removeRecursively();
-    }
-
-private:
-    int argc_ = 1;
-    char name_[14] = "program_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-
-const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+const auto* const registered = ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment(
+    "program_tests", [] { if (owns_root) QDir(QString::fromStdString(std::getenv(kRootVariable))).removeRecursively(); }));
 
 // One folder per process tree: a death test's child inherits the variable and so finds the folder
 // its parent will look into.

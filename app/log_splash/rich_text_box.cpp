@@ -27,11 +27,9 @@ int32_t RichTextBox::TextLength() const {
 }
 
 void RichTextBox::AppendText(const QString& text) {
-    // Held back before the insertion marks the box for repainting.
-    if (held_ && !stale_) {
-        setUpdatesEnabled(false);
-        stale_ = true;
-    }
+    // Every line changes the scroll bar's range, and repainting it repainted the window behind it:
+    // while lines are held back, so is the scroll bar.
+    if (held_ && !stale_) verticalScrollBar()->setUpdatesEnabled(false);
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     QTextCharFormat format;
@@ -39,7 +37,10 @@ void RichTextBox::AppendText(const QString& text) {
     QString lines = text;
     lines.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     cursor.insertText(lines, format);
-    if (held_) return;
+    if (held_) {
+        stale_ = true;
+        return;
+    }
     ShowEnd();
     held_ = true;
     refresh_.set_enabled(true);
@@ -63,6 +64,6 @@ void RichTextBox::RefreshTick() {
         return;
     }
     stale_ = false;
-    setUpdatesEnabled(true);
+    verticalScrollBar()->setUpdatesEnabled(true);
     ShowEnd();
 }

@@ -23,15 +23,16 @@ public:
     // and otherwise with the next refresh, at most kRefreshMs later.
     void AppendText(const QString& text);
 
-    static constexpr uint16_t kRefreshMs = 250;
+    static constexpr uint16_t kRefreshMs = 500;
 
 private:
     void ShowEnd();
     void RefreshTick();
 
     QColor sel_colour_ = Qt::black;
-    // A busy network logs a dozen lines a second: repainting and scrolling the box for each one was
-    // most of the program's CPU. Lines that arrive within a refresh period are painted together.
+    // A busy network logs a dozen lines a second: scrolling the box and repainting it for each one
+    // was most of the program's CPU. Lines that arrive within a refresh period are scrolled into view
+    // together; until then they wait below the visible part, where they cost no painting.
     platform::Timer refresh_;
     bool held_ = false;   // a line was shown less than a refresh period ago
     bool stale_ = false;  // lines arrived since, not yet on the screen

@@ -111,6 +111,8 @@ void frmMain::lblLstDEVName_DblClick(int16_t Index) {
         if (slot != 0) supply(slot);
         platform::pump_events(kSupplyPassMs);
     }
+    // What the last pump brought (a new short address, a string) reaches the copy before it is put back.
+    if (s.DevWinState == 1 && (slot = follow_device(slot, s.CurDevice)) != 0) supply(slot);
     PutShownDeviceBack();
     RefreshDeviceList();
     s.DevWinState = 0;

@@ -14,6 +14,7 @@
 #include "app/device_window/setting_limits.h"
 #include "app/log_splash/frmLog.h"
 #include "app/main_window/frmMain.h"
+#include "app/main_window/reply_handling.h"
 #include "tests/program/program_fixture.h"
 
 using modMain::g;
@@ -176,7 +177,8 @@ TEST_F(DeviceWindow, a_device_that_rejoins_while_shown_keeps_its_new_short_addre
     struct Case {
         int slot;
         int short_lo;  // the new short address is 7Fxx
-    } cases[] = {{router, 0x21}, {end_device, 0x22}};
+        bool closed_at_once;  // the window closes right after the announce is handled
+    } cases[] = {{router, 0x21, false}, {end_device, 0x22, false}, {router, 0x23, true}};
     for (const auto& c : cases) {
         auto& s = g();
         const std::string mac = s.Devices[static_cast<size_t>(c.slot)].ID64Long;
@@ -187,12 +189,19 @@ TEST_F(DeviceWindow, a_device_that_rejoins_while_shown_keeps_its_new_short_addre
         char expected[8];
         std::snprintf(expected, sizeof expected, "7F%02X", c.short_lo);
         std::string shown;
-        Open(c.slot - 1, {{1000, [&] { line->send_to_host(announce); }},
-                          {1500, [&] {
-                               shown = windows().device->lblSHORT->text().toStdString();
-                               windows().device->close();
-                           }}});
-        EXPECT_EQ(shown, expected) << mac;
+        if (c.closed_at_once) {
+            Open(c.slot - 1, {{1000, [&] {
+                                   modMain::HandleStringReceived(announce);
+                                   windows().device->close();
+                               }}});
+        } else {
+            Open(c.slot - 1, {{1000, [&] { line->send_to_host(announce); }},
+                              {1500, [&] {
+                                   shown = windows().device->lblSHORT->text().toStdString();
+                                   windows().device->close();
+                               }}});
+            EXPECT_EQ(shown, expected) << mac;
+        }
         EXPECT_EQ(s.Devices[static_cast<size_t>(c.slot)].ID16Short, expected) << mac;
     }
 }

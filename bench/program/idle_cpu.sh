@@ -5,6 +5,7 @@
 # its peak memory.
 #   bench/program/idle_cpu.sh BUILD_DIR
 set -euo pipefail
+source "$(dirname "$0")/../../scripts/start-against-zbsim.sh"
 
 SECONDS_MEASURED=${IDLE_SECONDS:-60}
 PORT=7
@@ -42,20 +43,7 @@ for _ in $(seq 300); do [ -s "$WORK/display" ] && break; sleep 0.1; done
 [ -s "$WORK/display" ] || { echo "idle_cpu: Xvfb did not start" >&2; cat "$WORK/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$WORK/display")"
 
-"$BIN/zbsim" --link "$WORK/tty" --port "$PORT" 2>"$WORK/zbsim.log" &
-pids+=($!)
-for _ in $(seq 50); do [ -L "$WORK/tty" ] && break; sleep 0.1; done
-
-"$BIN/Dalmiro" >"$WORK/dalmiro.log" 2>&1 &
-app=$!
-pids=("$app" "${pids[@]}")
-# Enter at the port prompt takes the proposed port; start-up ends with the network locked.
-for _ in $(seq 100); do
-  grep -q "CMD:0A:0;" "$WORK/zbsim.log" 2>/dev/null && break
-  xdotool search --name "^Lumaro$" >/dev/null 2>&1 && xdotool key --clearmodifiers Return 2>/dev/null || true
-  sleep 0.3
-done
-grep -q "CMD:0A:0;" "$WORK/zbsim.log" || { echo "idle_cpu: start-up did not finish" >&2; cat "$WORK/dalmiro.log" >&2; exit 1; }
+start_against_zbsim idle_cpu "$BIN" "$WORK" "$WORK" "$PORT"
 sleep 5
 
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$app/stat"; }

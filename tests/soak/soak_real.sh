@@ -8,6 +8,7 @@
 # SOAK_DISPLAY=N uses display :N; without it Xvfb picks a free one. The run's files (simulator log,
 # samples, a screenshot at the end) stay in BUILD_DIR/soak-real.
 set -euo pipefail
+source "$(dirname "$0")/../../scripts/start-against-zbsim.sh"
 
 PORT=7
 SAMPLE_SECONDS=${SOAK_SAMPLE_SECONDS:-60}
@@ -80,20 +81,7 @@ fi
   { echo "soak-real: Xvfb did not start" >&2; cat "$WORK/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -n1 "$WORK/display")"
 
-"$BIN/zbsim" --link "$WORK/tty" --port "$PORT" --config "$OUT/network.cfg" 2>"$OUT/zbsim.log" &
-pids+=($!)
-for _ in $(seq 50); do [ -L "$WORK/tty" ] && break; sleep 0.1; done
-
-"$BIN/Dalmiro" >"$OUT/dalmiro.log" 2>&1 &
-app=$!
-pids=("$app" "${pids[@]}")
-# Enter at the port prompt takes the proposed port; start-up ends with the network locked.
-for _ in $(seq 100); do
-  grep -q "CMD:0A:0;" "$OUT/zbsim.log" 2>/dev/null && break
-  xdotool search --name "^Lumaro$" >/dev/null 2>&1 && xdotool key --clearmodifiers Return 2>/dev/null || true
-  sleep 0.3
-done
-grep -q "CMD:0A:0;" "$OUT/zbsim.log" || { echo "soak-real: start-up did not finish" >&2; cat "$OUT/dalmiro.log" >&2; exit 1; }
+start_against_zbsim soak-real "$BIN" "$WORK" "$OUT" "$PORT" --config "$OUT/network.cfg"
 
 hz=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$app/stat"; }

@@ -121,12 +121,21 @@ bool Coordinator::restart_unasked() {
 
 bool Coordinator::leave(const Mac& mac) {
     for (auto& d : devices_) {
-        if (d.config().mac != mac || d.gone) continue;
+        if (d.config().mac != mac || !d.belongs()) continue;
         cancel(d.join_key);
         cancel(d.report_key);
         d.joined = false;
-        d.gone = true;
-        log("   (" + mac_text(mac) + " leaves the network)");
+        if (d.config().member) {
+            d.gone = true;
+            log("   (" + mac_text(mac) + " leaves the network)");
+        } else {
+            // A candidate the operator sent away waits outside again, until the network is
+            // unlocked or its address registered anew.
+            d.admitted = false;
+            registered_.erase(mac);
+            log("   (" + mac_text(mac) + " leaves the network and waits to be admitted again)");
+            consider_candidates();
+        }
         return true;
     }
     return false;

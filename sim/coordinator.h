@@ -61,7 +61,8 @@ public:
     bool add_stranger();               // a device nobody configured joins and stays a member
     bool talk_one();                   // a device sends a string unasked
     bool restart_unasked();            // the coordinator restarts on its own
-    bool leave(const Mac& mac);        // the device leaves the network for good
+    // The device leaves the network: a member for good, a candidate until it is admitted again.
+    bool leave(const Mac& mac);
 
     // For inspection. Devices keep their place for the coordinator's lifetime (strangers are added
     // at the end), so pointers to them stay valid.

@@ -141,3 +141,29 @@ TEST_F(SimTest, a_device_that_left_never_comes_back) {
     EXPECT_EQ(count_if(got, [](const Sent& s) { return is_announce(s, 0xCC) && announced_mac(s) == kEnd; }), 1);
     EXPECT_FALSE(sim->device_by_mac(kRouter)->joined);
 }
+
+TEST_F(SimTest, a_candidate_that_left_comes_back_only_once_admitted_again) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> commands;
+        bool joins;
+    } cases[] = {
+        {"locked, its old registration forgotten", {}, false},
+        {"registered again", {"CMD:03:00:00:00:00:00:00:00:0C;"}, true},
+        {"unlocked", {"CMD:0A:FF;"}, true},
+    };
+    auto announced = [](const std::vector<Sent>& got) {
+        return count_if(got, [](const Sent& s) { return s.bytes.size() == 13 && announced_mac(s) == kCandidate; });
+    };
+    for (const auto& c : cases) {
+        start();
+        start_network();
+        host("CMD:03:00:00:00:00:00:00:00:0C;");
+        ASSERT_EQ(announced(within(3000)), 1) << c.name;
+        ASSERT_TRUE(sim->leave(kCandidate)) << c.name;
+        EXPECT_FALSE(sim->leave(kCandidate)) << c.name;  // it is out already
+        for (const auto& cmd : c.commands) host(cmd);
+        EXPECT_EQ(announced(within(5000)), c.joins ? 1 : 0) << c.name;
+        EXPECT_FALSE(sim->device_by_mac(kCandidate)->gone) << c.name;
+    }
+}

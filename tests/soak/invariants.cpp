@@ -55,13 +55,14 @@ Problems CheckTable(const zbsim::Coordinator& sim) {
     for (const zbsim::SimDevice& d : sim.devices()) {
         const std::string mac = zbsim::mac_text(d.config().mac);
         auto it = by_mac.find(mac);
-        const bool belongs = d.ever_joined && !d.gone;
+        // A candidate the operator sent away is out of the network until it is admitted again.
+        const bool belongs = d.ever_joined && d.belongs();
         if (it == by_mac.end()) {
             if (belongs) out.push_back(mac + " joined the network but is not in the table");
             continue;
         }
         if (!belongs) {
-            out.push_back(mac + (d.gone ? " left the network" : " never joined") + " but is in " + Slot(it->second));
+            out.push_back(mac + (d.ever_joined ? " left the network" : " never joined") + " but is in " + Slot(it->second));
             continue;
         }
         const std::string& shown = table[static_cast<size_t>(it->second)].ID16Short;

@@ -61,8 +61,9 @@ int main(int argc, char** argv) {
     std::printf("events handled: %llu\n", static_cast<unsigned long long>(f.events));
     std::printf("real time: %.0f s, simulated days per real minute: %.2f\n", f.real_seconds,
                 f.real_seconds > 0 ? f.simulated_days * 60 / f.real_seconds : 0.0);
-    std::printf("heap in use outside the health history: day 1 %s, mid %s, end %s\n", mb(f.heap_day1).c_str(),
-                mb(f.heap_mid).c_str(), mb(f.heap_end).c_str());
+    auto sample = [&](const soak::Figures::HeapSample& h) { return mb(h.bytes) + " (" + std::to_string(h.devices) + " devices)"; };
+    std::printf("heap in use outside the health history: day 1 %s, mid %s, end %s\n", sample(f.heap_day1).c_str(),
+                sample(f.heap_mid).c_str(), sample(f.heap_end).c_str());
     std::printf("health history at the end: %s (budget %s)\n", mb(f.history_end).c_str(),
                 mb(static_cast<int64_t>(health::History::kBudgetBytes)).c_str());
     std::printf("invariant checks: %d, violations: %zu\n", f.checks, f.violations.size());

@@ -36,6 +36,10 @@ constexpr uint64_t kCheckPatience = 30 * kMinute;
 constexpr int64_t kHeapGrowthLimit = 256 * 1024;
 constexpr size_t kViolationsKept = 200;
 const char* const kStrangerPrefix = "00:13:A2:00:5E:";
+// The operator keeps about this many devices beyond the configured network: Add Device waits while
+// there are more, and Delete Device sends them away. A table that kept growing would hide a leak
+// behind its own growth.
+constexpr int kVisitorsKept = 6;
 
 SoakRun* running = nullptr;
 
@@ -178,11 +182,41 @@ void SoakRun::Record(const std::vector<std::string>& problems) {
 
 // The health history is a cache that fills up to its budget over the first weeks by design; it is
 // checked against that budget on its own, and the heap is judged without it.
-void SoakRun::SampleHeap(int64_t& into) {
+void SoakRun::SampleHeap(Figures::HeapSample& into) {
+    WaitForLogClear();
     const int64_t heap = HeapInUse();
     const auto history = static_cast<int64_t>(health::history().MemoryBytes());
-    into = heap < 0 ? heap : heap - history;
+    into.bytes = heap < 0 ? heap : heap - history;
+    into.devices = modMain::g().TotalDevice;
     fig_.history_end = history;
+}
+
+// The log window's text swings the heap by half a megabyte as it fills up to its bound and clears
+// itself; samples taken just after it cleared compare like with like.
+void SoakRun::WaitForLogClear() {
+    frmLog* log = modMain::windows().log;
+    if (!log) return;
+    int32_t before = log->txtLOG->TextLength();
+    for (const uint64_t since = Elapsed(); Elapsed() - since < kHour;) {
+        clock_.advance(static_cast<uint32_t>(kSecond));
+        const int32_t now = log->txtLOG->TextLength();
+        if (now < before) return;
+        before = now;
+    }
+}
+
+// A device beyond the configured network: a stranger, or a candidate that got in.
+bool SoakRun::Visitor(const std::string& mac) const {
+    auto parsed = zbsim::parse_mac(mac);
+    const zbsim::SimDevice* d = parsed ? sim_->device_by_mac(*parsed) : nullptr;
+    return d && (!d->config().member || mac.rfind(kStrangerPrefix, 0) == 0);
+}
+
+int SoakRun::VisitorsInTable() const {
+    const modMain::State& s = modMain::g();
+    int n = 0;
+    for (int i = 1; i <= s.TotalDevice; ++i) n += Visitor(std::as_const(s.Devices)[static_cast<size_t>(i)].ID64Long);
+    return n;
 }
 
 void SoakRun::Schedule() {
@@ -195,7 +229,7 @@ void SoakRun::Schedule() {
         {"relock", kNever, kNever, [this] { return Relock(); }},
         {"add", 8 * kHour, 70 * kMinute, [this] { return AddDevice(); }},
         {"channel", kDay, 90 * kMinute, [this] { return ChangeChannel(); }},
-        {"delete", 3 * kHour, 110 * kMinute, [this] { return DeleteDevice(); }},
+        {"delete", 90 * kMinute, 110 * kMinute, [this] { return DeleteDevice(); }},
         {"reset", 12 * kHour, 100 * kMinute, [this] { return Reset(); }},
     };
 }
@@ -219,12 +253,13 @@ Figures SoakRun::Run() {
         } else {
             next->next_ms = Elapsed() + 30 * kSecond;
         }
-        if (fig_.heap_day1 < 0 && Elapsed() >= kDay) SampleHeap(fig_.heap_day1);
-        if (fig_.heap_mid < 0 && total >= 2 * kDay && Elapsed() >= total / 2) SampleHeap(fig_.heap_mid);
+        if (fig_.heap_day1.bytes < 0 && Elapsed() >= kDay) SampleHeap(fig_.heap_day1);
+        if (fig_.heap_mid.bytes < 0 && total >= 2 * kDay && Elapsed() >= total / 2) SampleHeap(fig_.heap_mid);
         if (opt_.progress && Elapsed() >= next_day) {
-            std::printf("soak: %s done, %llu events, %zu violations, heap %lld KB (health history %zu KB)\n", When(Elapsed()).c_str(),
-                        static_cast<unsigned long long>(fig_.events), fig_.violations.size(),
-                        static_cast<long long>(HeapInUse() / 1024), health::history().MemoryBytes() / 1024);
+            std::printf("soak: %s done, %llu events, %zu violations, %d devices, heap %lld KB (health history %zu KB)\n",
+                        When(Elapsed()).c_str(), static_cast<unsigned long long>(fig_.events), fig_.violations.size(),
+                        modMain::g().TotalDevice, static_cast<long long>(HeapInUse() / 1024),
+                        health::history().MemoryBytes() / 1024);
             std::fflush(stdout);
             next_day += kDay;
         }
@@ -237,9 +272,9 @@ Figures SoakRun::Run() {
         ++fig_.checks;
         if (total >= kDay) SampleHeap(fig_.heap_end);
     }
-    if (fig_.heap_day1 > 0 && fig_.heap_end > 0 && fig_.heap_end - fig_.heap_day1 >= kHeapGrowthLimit)
-        Violate("the heap outside the health history grew by " + std::to_string((fig_.heap_end - fig_.heap_day1) / 1024) +
-                " KB after day 1");
+    const int64_t growth = fig_.heap_end.bytes - fig_.heap_day1.bytes;
+    if (fig_.heap_day1.bytes > 0 && fig_.heap_end.bytes > 0 && growth >= kHeapGrowthLimit)
+        Violate("the heap outside the health history grew by " + std::to_string(growth / 1024) + " KB after day 1");
     for (const std::string& m : dialogs_.messages) Violate("a message box showed \"" + m + "\"");
     fig_.simulated_days = static_cast<double>(Elapsed()) / static_cast<double>(kDay);
     fig_.real_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
@@ -297,9 +332,17 @@ bool SoakRun::ChangeChannel() {
 }
 
 bool SoakRun::AddDevice() {
-    if (added_ >= to_add_.size()) return true;
+    if (to_add_.empty() || VisitorsInTable() >= kVisitorsKept) return true;
+    // The next candidate in turn that is out of the network (it may have been sent away before).
+    const std::string* mac = nullptr;
+    for (size_t tried = 0; tried < to_add_.size() && !mac; ++tried, next_add_ = (next_add_ + 1) % to_add_.size()) {
+        auto parsed = zbsim::parse_mac(to_add_[next_add_]);
+        const zbsim::SimDevice* d = parsed ? sim_->device_by_mac(*parsed) : nullptr;
+        if (d && !d->belongs()) mac = &to_add_[next_add_];
+    }
+    if (!mac) return true;
     if (!Main().cmdAddItem->isEnabled()) return false;
-    dialogs_.answers.push_back(to_add_[added_++]);
+    dialogs_.answers.push_back(*mac);
     Click(Main().cmdAddItem);
     return true;
 }
@@ -307,9 +350,10 @@ bool SoakRun::AddDevice() {
 bool SoakRun::DeleteDevice() {
     const modMain::State& s = modMain::g();
     int slot = 0;
+    // Only visitors are sent away, the longest-standing first (the table keeps arrival order).
     for (int i = 1; i <= s.TotalDevice && !slot; ++i)
-        if (std::as_const(s.Devices)[static_cast<size_t>(i)].ID64Long.rfind(kStrangerPrefix, 0) == 0) slot = i;
-    if (!slot) return true;  // only strangers are sent away
+        if (Visitor(std::as_const(s.Devices)[static_cast<size_t>(i)].ID64Long)) slot = i;
+    if (!slot) return true;
     if (!Main().cmdDelDevice->isEnabled()) return false;
     const std::string mac = std::as_const(s.Devices)[static_cast<size_t>(slot)].ID64Long;
     dialogs_.answers.push_back(std::to_string(slot));

@@ -43,8 +43,11 @@ struct Figures {
     double simulated_days = 0;
     uint64_t events = 0;       // commands the coordinator heard, replies it sent, operator actions
     double real_seconds = 0;
-    // Bytes in use outside the health history; -1 when not measured.
-    int64_t heap_day1 = -1, heap_mid = -1, heap_end = -1;
+    // Bytes in use outside the health history (-1 when not measured), with the table's size then.
+    struct HeapSample {
+        int64_t bytes = -1;
+        int devices = 0;
+    } heap_day1, heap_mid, heap_end;
     int64_t history_end = 0;   // the health history's own bytes at the last sample
     int checks = 0;
     std::vector<Violation> violations;
@@ -88,7 +91,10 @@ private:
     bool Settled();
     void Violate(const std::string& what);
     void Record(const std::vector<std::string>& problems);
-    void SampleHeap(int64_t& into);
+    void SampleHeap(Figures::HeapSample& into);
+    void WaitForLogClear();
+    bool Visitor(const std::string& mac) const;
+    int VisitorsInTable() const;
 
     // The operator.
     bool Check();
@@ -111,7 +117,7 @@ private:
     zbsim::Rng rng_;
     std::vector<Task> tasks_;
     std::vector<std::string> to_add_;
-    size_t added_ = 0;
+    size_t next_add_ = 0;
     uint64_t elapsed_ = 0;
     uint32_t last_now_ = opt_.start_ms;
     uint64_t check_due_since_ = 0;

@@ -104,7 +104,7 @@ void DailyLog::write(const std::string& text) {
         if (!open_for(now.date())) return;
     }
     const std::string line =
-        now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString() + "--> " + one_line(text) + "\n";
+        DateTimeStamp(now).toStdString() + "--> " + one_line(text) + "\n";
     if (file_size_ > 0 && file_size_ + static_cast<int64_t>(line.size()) > file_cap_) {
         ++part_;
         file_size_ = 0;

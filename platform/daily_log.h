@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/local_time.h"
+
 namespace platform {
 
 class DailyLog {
@@ -17,7 +19,7 @@ public:
     // A file holds at most this share of the bound, so that removing whole files keeps the total.
     static constexpr int kFilesPerBound = 10;
 
-    explicit DailyLog(std::string folder, int64_t bound = kDefaultBound, Now now = &QDateTime::currentDateTime);
+    explicit DailyLog(std::string folder, int64_t bound = kDefaultBound, Now now = &LocalNow);
     ~DailyLog();
     DailyLog(const DailyLog&) = delete;
     DailyLog& operator=(const DailyLog&) = delete;

@@ -1,11 +1,10 @@
 #include "app/core/log_line.h"
 
-#include <QTime>
-
 #include "app/core/display_text.h"
 #include "app/core/mod_main.h"
 #include "app/log_splash/frmLog.h"
 #include "platform/daily_log.h"
+#include "platform/local_time.h"
 
 namespace modMain {
 
@@ -23,7 +22,7 @@ void LogLine(const std::string& message, int16_t kind) {
     RichTextBox* box = log->txtLOG;
     if (box->TextLength() >= kLogCapChars) box->clear();
     if (kind >= 1 && kind <= 4) box->SetSelColor(kKindColours[kind - 1]);
-    box->AppendText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral("--> ") +
+    box->AppendText(platform::TimeStamp(platform::LocalNow()) + QStringLiteral("--> ") +
                     Display(message) + QStringLiteral("\r\n"));
 }
 

@@ -23,7 +23,7 @@ public:
     // and otherwise with the next refresh, at most kRefreshMs later.
     void AppendText(const QString& text);
 
-    static constexpr uint16_t kRefreshMs = 500;
+    static constexpr uint16_t kRefreshMs = 1000;
 
 private:
     void ShowEnd();

@@ -99,7 +99,7 @@ public:
 
 }  // namespace
 
-TEST_F(LogLineTest, a_busy_log_holds_every_line_at_once_and_paints_a_few_times_a_second) {
+TEST_F(LogLineTest, a_busy_log_holds_every_line_at_once_and_paints_about_once_a_second) {
     RichTextBox& box = *log.txtLOG;
     box.resize(400, 120);
     PaintCounter counter, bar;
@@ -113,7 +113,7 @@ TEST_F(LogLineTest, a_busy_log_holds_every_line_at_once_and_paints_a_few_times_a
     clock.advance(1);
     EXPECT_GE(counter.paints, 1);
 
-    // Twenty lines a second for two seconds: all in the text at once, painted a few times a second.
+    // Twenty lines a second for two seconds: all in the text at once, painted about once a second.
     counter.paints = 0;
     bar.paints = 0;
     for (int i = 0; i < 40; ++i) {

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QTextEdit>
 #include <cstdint>
+#include <vector>
 
 #include "platform/timer.h"
 
@@ -19,21 +20,31 @@ public:
     QColor SelColor() const { return sel_colour_; }
 
     // Inserts at the end in the insertion colour and leaves the caret there; "\r\n" ends a line.
-    // The text is in the document at once; the screen shows it at once when the box has been quiet,
-    // and otherwise with the next refresh, at most kRefreshMs later.
+    // A line after a quiet spell goes into the document and onto the screen at once; lines that come
+    // while the log is busy are held and go in together with the next refresh, at most kRefreshMs
+    // later. TextLength counts them at once.
     void AppendText(const QString& text);
+    // Puts the held lines into the document now (for whoever reads the document itself).
+    void ShowHeldLines();
+    // Empties the box, held lines included.
+    void clear();
 
     static constexpr uint16_t kRefreshMs = 1000;
 
 private:
+    void Insert(const QColor& colour, const QString& lines);
     void ShowEnd();
     void RefreshTick();
 
     QColor sel_colour_ = Qt::black;
-    // A busy network logs a dozen lines a second: scrolling the box and repainting it for each one
-    // was most of the program's CPU. Lines that arrive within a refresh period are scrolled into view
-    // together; until then they wait below the visible part, where they cost no painting.
+    // A busy network logs a dozen lines a second: inserting, scrolling and repainting for each one
+    // was most of the program's CPU.
     platform::Timer refresh_;
-    bool held_ = false;   // a line was shown less than a refresh period ago
-    bool stale_ = false;  // lines arrived since, not yet on the screen
+    bool held_ = false;  // a line was shown less than a refresh period ago
+    struct HeldLines {
+        QColor colour;
+        QString text;
+    };
+    std::vector<HeldLines> held_lines_;
+    int32_t held_chars_ = 0;
 };

@@ -34,6 +34,7 @@ protected:
         return r;
     }
     QString last_line() const {
+        log.txtLOG->ShowHeldLines();
         QStringList l = log.txtLOG->toPlainText().split('\n', Qt::SkipEmptyParts);
         return l.isEmpty() ? QString() : l.last();
     }

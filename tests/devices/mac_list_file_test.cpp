@@ -229,6 +229,7 @@ TEST_F(MacListRegistration, unreadable_list_is_left_alone_and_only_the_coordinat
         ::stat(mac_list().c_str(), &after);
         EXPECT_EQ(after.st_ino, before.st_ino) << c.name;
         EXPECT_EQ(after.st_size, before.st_size) << c.name;
+        log.txtLOG->ShowHeldLines();
         const QString logged = log.txtLOG->toPlainText();
         const QString unread = QString::fromStdString("--> Not read: " + mac_list() + ": " + c.why +
                                                       "; the file is left as it is");

@@ -198,12 +198,14 @@ std::vector<std::string> ProgramTest::LogLines() const {
     std::vector<std::string> out;
     const frmLog* log = modMain::windows().log;
     if (!log) return out;
+    log->txtLOG->ShowHeldLines();
     for (const QString& l : log->txtLOG->toPlainText().split('\n', Qt::SkipEmptyParts))
         out.push_back(l.mid(kTimePrefix).toStdString());
     return out;
 }
 
 QColor ProgramTest::LogColour(int n) const {
+    modMain::windows().log->txtLOG->ShowHeldLines();
     QTextCursor c(modMain::windows().log->txtLOG->document()->findBlockByNumber(n));
     c.movePosition(QTextCursor::EndOfBlock);
     return c.charFormat().foreground().color();
